@@ -1,0 +1,305 @@
+#include "keyer/software_keyer.h"
+
+#include "common/link_codes.h"
+#include "common/vb_numbers.h"
+#include "keyer/morse.h"
+#include "platform/clock.h"
+#include "platform/priority.h"
+
+#include <limits>
+
+namespace tavrik {
+namespace {
+
+constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
+constexpr char16_t kSpeedDownMarker = 0x00AB; // «
+constexpr char16_t kJoinMarker = u'^';
+constexpr double kSpinThresholdMs = 20;
+
+} // namespace
+
+SoftwareKeyer::SoftwareKeyer(Parts parts) : parts_(parts) {}
+
+double SoftwareKeyer::elapsedMs(std::int64_t from, std::int64_t to) const
+{
+    return ElapsedMs(from, to, parts_.clock.frequency());
+}
+
+void SoftwareKeyer::setOperatorSpeed(std::int16_t wpm)
+{
+    state_.wpm = wpm;
+    state_.savedWpm = wpm;
+    state_.dotMs = dotMsFromWpm(wpm);
+    showKeyingSpeed(wpm);
+}
+
+void SoftwareKeyer::showKeyingSpeed(std::int16_t wpm)
+{
+    parts_.window.showSpeedText(QStringLiteral(" Keying speed = ") + FormatNumber(wpm, QStringLiteral("##0")).value_or(QString())
+                                + QStringLiteral(" WPM"));
+    state_.wpm = wpm;
+}
+
+void SoftwareKeyer::waitMs(double ms)
+{
+    // A local start: events processed below may run handlers that take their own readings.
+    const std::int64_t start = parts_.clock.counter();
+    state_.startCount = start;
+    if (ms > kSpinThresholdMs)
+        parts_.window.processPendingEvents();
+    if (ms <= 0)
+        return;
+    while (!state_.abort) {
+        state_.nowCount = parts_.clock.counter();
+        const double remaining = ms - elapsedMs(start, state_.nowCount);
+        if (remaining <= 0)
+            return;
+        // The last stretch spins on the counter: a yield could overshoot the edge.
+        if (remaining > kSpinThresholdMs) {
+            if (IsWindowsNT())
+                parts_.clock.yieldThread();
+            else
+                parts_.window.processPendingEvents();
+        }
+    }
+}
+
+void SoftwareKeyer::keyDown()
+{
+    parts_.lines.keyDown();
+    parts_.window.showKeyLamp(true);
+}
+
+void SoftwareKeyer::keyUp()
+{
+    parts_.lines.keyUp();
+    parts_.window.showKeyLamp(false);
+}
+
+void SoftwareKeyer::toneOn()
+{
+    parts_.tone.toneOn();
+}
+
+void SoftwareKeyer::toneOff()
+{
+    const std::int64_t start = parts_.clock.counter();
+    state_.startCount = start;
+    parts_.tone.toneOff();
+    state_.nowCount = parts_.clock.counter();
+    state_.toneOffMs = FixedMs::fromMs(elapsedMs(start, state_.nowCount));
+}
+
+void SoftwareKeyer::sendElements()
+{
+    const QString elements = state_.elementString;
+    const int n = static_cast<int>(elements.size());
+    const KeyerOptions& o = options_;
+    for (state_.elementIndex = 1; state_.elementIndex <= n && !state_.abort; ++state_.elementIndex) {
+        const QChar element = elements.at(state_.elementIndex - 1);
+        if (element == u'.' || element == u'-') {
+            toneOn();
+            keyDown();
+            waitMs(element == u'.' ? state_.dotMs : state_.dotMs * o.ratios.dashLength);
+            keyUp();
+            toneOff();
+        } else if (element == u'_') {
+            state_.gapMs = FixedMs::fromMs((o.ratios.wordSpace - o.ratios.letterSpace - o.ratios.letterSpace) * state_.dotMs)
+                           - state_.toneOffMs;
+            if (state_.gapMs > FixedMs())
+                waitMs(state_.gapMs.toMs());
+        }
+        state_.gapMs = FixedMs::fromMs(state_.dotMs) - state_.toneOffMs;
+        if (state_.elementIndex < n && state_.gapMs > FixedMs())
+            waitMs(state_.gapMs.toMs());
+    }
+}
+
+void SoftwareKeyer::sendLoop()
+{
+    if (state_.currentChar.isEmpty())
+        return;
+    state_.abort = false;
+    reachedPositionLimit_ = false;
+    startKeying();
+    if (options_.pttDelayMs > 0)
+        waitMs(options_.pttDelayMs);
+    int position = 2;
+    if (state_.abort) {
+        stopKeying();
+        return;
+    }
+    do {
+        if (position == 2)
+            state_.elementString = MorseForChar(state_.currentChar, options_.userLangId);
+        sendElements();
+        state_.startCount = parts_.clock.counter();
+        const std::int64_t charEnd = state_.startCount;
+        state_.currentChar.clear();
+        nextChar(position);
+        if (state_.currentChar.isEmpty()) {
+            if (options_.slowTyping)
+                parts_.clock.sleepMs(RoundHalfEven(state_.dotMs * options_.ratios.letterSpace));
+            stopKeying();
+            return;
+        }
+        parts_.link.poll();
+        state_.elementString = MorseForChar(state_.currentChar, options_.userLangId);
+        state_.letterGapMs = FixedMs::fromMs(state_.dotMs * options_.ratios.letterSpace);
+        state_.nowCount = parts_.clock.counter();
+        const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, state_.nowCount));
+        if (state_.joinNext) {
+            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - state_.toneOffMs;
+            if (state_.gapMs > FixedMs())
+                waitMs(state_.gapMs.toMs());
+            state_.joinNext = false;
+        } else {
+            state_.gapMs = state_.letterGapMs - elapsed - state_.toneOffMs;
+            if (state_.gapMs > FixedMs())
+                waitMs(state_.gapMs.toMs());
+        }
+        ++position;
+    } while (!state_.abort);
+    stopKeying();
+}
+
+void SoftwareKeyer::consumeSpeedMarkers(int position, QChar marker, int step)
+{
+    TransmitQueue& box = parts_.box;
+    box.suspendRedraw();
+    while (position <= box.length() && box.charAt(position) == marker) {
+        // A speed that would leave the 16-bit range is skipped, not wrapped.
+        const int next = state_.wpm + step;
+        if (next >= std::numeric_limits<std::int16_t>::min() && next <= std::numeric_limits<std::int16_t>::max()) {
+            state_.wpm = static_cast<std::int16_t>(next);
+            state_.dotMs = dotMsFromWpm(state_.wpm);
+        }
+        box.removeCharAt(position);
+        showKeyingSpeed(state_.wpm);
+    }
+    box.resumeRedraw();
+}
+
+void SoftwareKeyer::nextChar(int& position)
+{
+    state_.lastNextCharPos = position;
+    state_.sentCharCount = position;
+    TransmitQueue& box = parts_.box;
+    if (position > kMaxPosition) {
+        reachedPositionLimit_ = true;
+        return;
+    }
+    if (position > box.length())
+        return;
+    const QChar c = box.charAt(position);
+    if (c == QChar(kSpeedUpMarker)) {
+        consumeSpeedMarkers(position, c, +2);
+    } else if (c == QChar(kSpeedDownMarker)) {
+        consumeSpeedMarkers(position, c, -2);
+    } else if (c == QChar(kJoinMarker)) {
+        box.suspendRedraw();
+        box.removeCharAt(position);
+        state_.joinNext = true;
+        box.resumeRedraw();
+    }
+    state_.currentChar = position <= box.length() ? QString(box.charAt(position)) : QString();
+    colourSentText(position);
+}
+
+void SoftwareKeyer::colourSentText(int position)
+{
+    TransmitQueue& box = parts_.box;
+    box.suspendRedraw();
+    if (position < 2) {
+        box.colourRange(1, 1, options_.transmittingTextColor);
+        box.moveCaretToEnd();
+        box.setTypingColour(options_.textBoxForeColor);
+    } else {
+        box.colourRange(1, position - 1, options_.transmittedTextColor);
+        box.colourRange(position, 1, options_.transmittingTextColor);
+        box.moveCaretToEnd();
+    }
+    box.resumeRedraw();
+}
+
+void SoftwareKeyer::startKeying()
+{
+    raiseTimingPriority();
+    parts_.window.setLinkTimerRunning(false);
+    state_.savedWpm = state_.wpm;
+    state_.sentCharCount = 0;
+    state_.isSending = true;
+    enterSendingState();
+    parts_.link.post(LinkCode::kKeying, 1);
+    if (options_.disablePolling)
+        parts_.link.post(LinkCode::kRadioPolling, 1);
+    if (options_.pttEnabled) {
+        parts_.lines.pttOn();
+        parts_.window.showPttLamp(true);
+    }
+}
+
+void SoftwareKeyer::stopKeying()
+{
+    restorePriority();
+    parts_.window.setLinkTimerRunning(true);
+    state_.isSending = false;
+    TransmitQueue& box = parts_.box;
+    if (reachedPositionLimit_) {
+        // What was queued beyond the limit has not been sent: keep it for the next start.
+        box.keepFrom(kMaxPosition + 1);
+    } else if (state_.lastNextCharPos >= 1 && state_.lastNextCharPos == box.length()) {
+        box.keepFrom(state_.lastNextCharPos);
+    } else {
+        box.clear();
+    }
+    leaveSendingState();
+    parts_.window.armPendingLoop();
+    state_.wpm = state_.savedWpm;
+    state_.dotMs = dotMsFromWpm(state_.wpm);
+    showKeyingSpeed(state_.wpm);
+    parts_.link.post(LinkCode::kKeying, 0);
+    if (options_.disablePolling)
+        parts_.link.post(LinkCode::kRadioPolling, 0);
+    if (options_.pttEnabled) {
+        parts_.lines.pttOff();
+        parts_.window.showPttLamp(false);
+    }
+    parts_.window.logContactIfRequested();
+}
+
+void SoftwareKeyer::enterSendingState()
+{
+    parts_.window.setSendingControls(true);
+}
+
+void SoftwareKeyer::leaveSendingState()
+{
+    parts_.window.setSendingControls(false);
+}
+
+void SoftwareKeyer::raiseTimingPriority()
+{
+    parts_.priority.raise();
+}
+
+void SoftwareKeyer::restorePriority()
+{
+    parts_.priority.restore();
+}
+
+void SoftwareKeyer::tuneOn()
+{
+    startKeying();
+    keyDown();
+    toneOn();
+}
+
+void SoftwareKeyer::tuneOff()
+{
+    stopKeying();
+    keyUp();
+    toneOff();
+}
+
+} // namespace tavrik

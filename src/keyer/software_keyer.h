@@ -1,0 +1,111 @@
+#pragma once
+
+#include "common/colour.h"
+#include "common/fixed_ms.h"
+#include "keyer/element_timing.h"
+#include "keyer/keyer_ports.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace tavrik {
+
+class Clock;
+class TimingPriority;
+
+// The keyer settings the send loop reads.
+struct KeyerOptions {
+    TimingRatios ratios;
+    std::int32_t pttDelayMs = 100;
+    bool slowTyping = true;
+    bool disablePolling = false;
+    bool pttEnabled = false;
+    Colour transmittedTextColor = 0;
+    Colour transmittingTextColor = 255;
+    Colour textBoxForeColor = 16711680;
+    std::uint16_t userLangId = 0x0409;
+};
+
+// One instance per run; the window reads and sets parts of it (the send starters set
+// currentChar, abort and closing set abort).
+struct KeyerState {
+    QString currentChar;
+    QString elementString;
+    int elementIndex = 0;
+    bool abort = false;
+    bool joinNext = false;
+    bool isSending = false;
+    std::int16_t wpm = 20;
+    std::int16_t savedWpm = 20;
+    std::int32_t dotMs = 60;
+    int sentCharCount = 0;
+    int lastNextCharPos = 0;
+    std::int64_t startCount = 0;
+    std::int64_t nowCount = 0;
+    FixedMs toneOffMs;
+    FixedMs letterGapMs;
+    FixedMs gapMs;
+};
+
+// The software keyer: turns the typing box into timed key, PTT and tone edges.
+// Runs on the window thread; long waits let the window process its events, so whatever
+// the operator does meanwhile reaches the box and is sent by the running loop.
+class SoftwareKeyer {
+public:
+    // Positions are 16-bit in the stored model of the box; a transmission ends there.
+    static constexpr int kMaxPosition = 32767;
+
+    struct Parts {
+        Clock& clock;
+        TimingPriority& priority;
+        KeyLines& lines;
+        ToneSwitch& tone;
+        TransmitQueue& box;
+        KeyerLink& link;
+        KeyerWindow& window;
+    };
+
+    explicit SoftwareKeyer(Parts parts);
+
+    KeyerState& state() { return state_; }
+    const KeyerState& state() const { return state_; }
+    KeyerOptions& options() { return options_; }
+    const KeyerOptions& options() const { return options_; }
+
+    // The operator's speed: sets wpm, savedWpm and the dot length, and shows it.
+    void setOperatorSpeed(std::int16_t wpm);
+    std::int32_t dotMsFromWpm(std::int16_t wpm) const { return DotMsFromWpm(wpm, options_.ratios); }
+    void showKeyingSpeed(std::int16_t wpm);
+
+    void sendLoop();
+    void nextChar(int& position);
+    void colourSentText(int position);
+    void startKeying();
+    void stopKeying();
+    void sendElements();
+    void waitMs(double ms);
+    void enterSendingState();
+    void leaveSendingState();
+    void raiseTimingPriority();
+    void restorePriority();
+    void tuneOn();
+    void tuneOff();
+
+    void keyDown();
+    void keyUp();
+    void toneOn();
+    // Measures its own duration into toneOffMs; the next gap deducts it.
+    void toneOff();
+
+private:
+    double elapsedMs(std::int64_t from, std::int64_t to) const;
+    void consumeSpeedMarkers(int position, QChar marker, int step);
+
+    Parts parts_;
+    KeyerOptions options_;
+    KeyerState state_;
+    bool reachedPositionLimit_ = false;
+};
+
+} // namespace tavrik

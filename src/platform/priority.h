@@ -1,0 +1,32 @@
+#pragma once
+
+namespace tavrik {
+
+// Raised while a transmission is open so the element timing is not pre-empted.
+class TimingPriority {
+public:
+    virtual ~TimingPriority() = default;
+    virtual void raise() = 0;
+    virtual void restore() = 0;
+};
+
+// SCHED_FIFO when the process may have it (RLIMIT_RTPRIO or CAP_SYS_NICE), otherwise the
+// best nice value allowed. Never fails loudly: timing is only less exact without it.
+class SchedulerPriority final : public TimingPriority {
+public:
+    void raise() override;
+    void restore() override;
+    bool realtimeGranted() const { return realtime_; }
+    // What the last raise achieved, in words, for the benchmarks.
+    const char* lastRaiseDescription() const;
+
+private:
+    bool raised_ = false;
+    bool realtime_ = false;
+    bool niced_ = false;
+    int savedPolicy_ = 0;
+    int savedPriority_ = 0;
+    int savedNice_ = 0;
+};
+
+} // namespace tavrik
