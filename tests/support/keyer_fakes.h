@@ -99,12 +99,15 @@ public:
     void removeCharAt(qsizetype position) override
     {
         text.remove(position - 1, 1);
-        colours.erase(colours.begin() + (position - 1));
+        if (trackColours)
+            colours.erase(colours.begin() + (position - 1));
     }
     void suspendRedraw() override { ++suspended; }
     void resumeRedraw() override { --suspended; }
     void colourRange(qsizetype first, qsizetype count, Colour colour) override
     {
+        if (!trackColours)
+            return;
         sync();
         for (qsizetype i = first; i < first + count && i <= text.size(); ++i)
             colours[static_cast<std::size_t>(i - 1)] = colour;
@@ -114,7 +117,8 @@ public:
     void keepFrom(qsizetype position) override
     {
         text = text.mid(position - 1);
-        colours.erase(colours.begin(), colours.begin() + (position - 1));
+        if (trackColours)
+            colours.erase(colours.begin(), colours.begin() + (position - 1));
     }
     void clear() override
     {
@@ -127,12 +131,17 @@ public:
         text += more;
         sync();
     }
-    void sync() { colours.resize(static_cast<std::size_t>(text.size()), typingColour); }
+    void sync()
+    {
+        if (trackColours)
+            colours.resize(static_cast<std::size_t>(text.size()), typingColour);
+    }
 
     QString text;
     std::vector<Colour> colours;
     Colour typingColour = 16711680;
     int suspended = 0;
+    bool trackColours = true;
 };
 
 class FakeKeyerWindow final : public KeyerWindow {
