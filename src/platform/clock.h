@@ -11,6 +11,7 @@ public:
     virtual ~Clock() = default;
     virtual std::int64_t counter() = 0;
     virtual std::int64_t frequency() const = 0;
+    // Gives the processor away for a moment; only used while a wait has far to go.
     virtual void yieldThread() = 0;
     // A blocking sleep: the window processes nothing while it lasts.
     virtual void sleepMs(std::int64_t ms) = 0;
