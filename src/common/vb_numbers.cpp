@@ -196,6 +196,9 @@ std::optional<QString> FormatNumber(double value, const QString& pattern)
     if (!integerPart.contains(u'0') && !integerPart.contains(u'#') && fractionPart.isEmpty())
         return std::nullopt;
 
+    // Past fifteen decimals a double has no more digits to show, and the scale would overflow.
+    if (fractionPart.size() > 15)
+        return std::nullopt;
     const int decimals = static_cast<int>(fractionPart.size());
     const double scale = std::pow(10.0, decimals);
     const std::int64_t scaled = RoundHalfEven(std::fabs(value) * scale);

@@ -92,7 +92,7 @@ TEST(FormatNumber, FollowsDigitPlaceholders)
 
 TEST(FormatNumber, RefusesWhatIsNotANumericPattern)
 {
-    for (const char* bad : {"", "abc", "Format", "0x", "$0", "##0 WPM", ",", "."})
+    for (const char* bad : {"", "abc", "Format", "0x", "$0", "##0 WPM", ",", ".", "0.00000000000000000000"})
         EXPECT_FALSE(FormatNumber(41, QString::fromUtf8(bad))) << bad;
 }
 
