@@ -92,6 +92,9 @@ public:
     void tuneOn();
     void tuneOff();
 
+    // The last transmission ended at kMaxPosition with text still queued behind it.
+    bool stoppedAtPositionLimit() const { return reachedPositionLimit_; }
+
     void keyDown();
     void keyUp();
     void toneOn();

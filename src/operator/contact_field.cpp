@@ -1,0 +1,81 @@
+#include "operator/contact_field.h"
+
+#include "operator/virtual_keys.h"
+
+#include <QKeyEvent>
+
+namespace tavrik {
+
+ContactFieldEdit::ContactFieldEdit(ContactField field, const QString& objectName, QWidget* parent)
+    : QLineEdit(parent), field_(field)
+{
+    setObjectName(objectName);
+    // A slot carries 63 characters and its terminator.
+    setMaxLength(63);
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+bool ContactFieldEdit::event(QEvent* e)
+{
+    if (events_ != nullptr && e->type() == QEvent::ShortcutOverride) {
+        const VirtualKey vk = VirtualKeyFromEvent(*static_cast<QKeyEvent*>(e));
+        if (vk.shift == ShiftMask::kAlt && events_->claimsAltKey(vk.keyCode)) {
+            e->accept();
+            return true;
+        }
+    }
+    // Tab walks the fields by their own rule, not the focus chain.
+    if (events_ != nullptr && e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QLineEdit::event(e);
+}
+
+void ContactFieldEdit::keyPressEvent(QKeyEvent* e)
+{
+    if (events_ == nullptr) {
+        QLineEdit::keyPressEvent(e);
+        return;
+    }
+    VirtualKey vk = VirtualKeyFromEvent(*e);
+    if (vk.keyCode != 0) {
+        events_->fieldKeyDown(field_, vk.keyCode, vk.shift);
+        if (vk.keyCode == 0)
+            return;
+    }
+    const QString typed = e->text();
+    const bool character = typed.size() == 1 && typed.at(0).unicode() >= 32
+                           && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (character || vk.keyCode == Vk::kEnter) {
+        int keyAscii = vk.keyCode == Vk::kEnter ? Vk::kEnter : typed.at(0).unicode();
+        const int original = keyAscii;
+        events_->fieldKeyPress(field_, keyAscii);
+        if (keyAscii == 0)
+            return;
+        if (keyAscii != original) {
+            insert(QString(QChar(static_cast<char16_t>(keyAscii))));
+            return;
+        }
+    }
+    QLineEdit::keyPressEvent(e);
+}
+
+void ContactFieldEdit::mousePressEvent(QMouseEvent* e)
+{
+    if (events_ != nullptr)
+        events_->fieldMouseDown(field_);
+    QLineEdit::mousePressEvent(e);
+}
+
+void ContactFieldEdit::focusInEvent(QFocusEvent* e)
+{
+    QLineEdit::focusInEvent(e);
+    if (events_ != nullptr)
+        events_->fieldFocused(field_);
+}
+
+} // namespace tavrik

@@ -1,0 +1,418 @@
+#include "operator/frm_tavrik.h"
+
+#include "operator/lamp.h"
+#include "operator/tavrik_menus.h"
+#include "operator/virtual_keys.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace tavrik {
+namespace {
+
+// Container names of the three banks, top to bottom: F, Alt+F and Ctrl+F keys.
+constexpr const char* kBankNames[3] = {"ElasticOne3", "ElasticOne2", "ElasticOne1"};
+
+} // namespace
+
+FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
+    : QMainWindow(parent),
+      devices_(devices),
+      box_(new CwTextBox),
+      keyer_({devices.clock, devices.priority, devices.lines, devices.tone, *box_, *this, *this}),
+      transmit_(keyer_, *box_, *this),
+      buttons_(transmit_, *this, *this),
+      router_(transmit_, buttons_, *box_, *this)
+{
+    setObjectName(QStringLiteral("frmTavrik"));
+    setWindowTitle(QStringLiteral("Tavrik - Software"));
+    buildWindow();
+    connectMenus();
+    timer1_.setInterval(200);
+    loopTimer_.setSingleShot(false);
+    connect(&loopTimer_, &QTimer::timeout, this, [this] { transmit_.loopTimerFired(); });
+}
+
+FrmTavrik::~FrmTavrik() = default;
+
+void FrmTavrik::buildWindow()
+{
+    menus_ = std::make_unique<TavrikMenus>(menuBar());
+
+    auto* central = new QWidget;
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(4);
+    column->addWidget(buildToolBar());
+
+    box_->setParent(central);
+    box_->setEvents(this);
+    box_->setMinimumHeight(48);
+    column->addWidget(box_, 1);
+
+    for (int bank = 0; bank < 3; ++bank)
+        column->addWidget(buildBank(bank));
+    setCentralWidget(central);
+}
+
+QWidget* FrmTavrik::buildToolBar()
+{
+    sBar_ = new QFrame;
+    sBar_->setObjectName(QStringLiteral("sBar"));
+    sBar_->setFrameShape(QFrame::StyledPanel);
+    auto* row = new QHBoxLayout(sBar_);
+    row->setContentsMargins(6, 3, 6, 3);
+    row->setSpacing(6);
+
+    speedLabel_ = new QLabel(sBar_);
+    speedLabel_->setObjectName(QStringLiteral("sBarSpeed"));
+    QFont bold = speedLabel_->font();
+    bold.setBold(true);
+    speedLabel_->setFont(bold);
+    row->addWidget(speedLabel_);
+    row->addStretch(1);
+
+    keyBox_ = new Lamp(QStringLiteral("KeyBox"), QStringLiteral("KEY"), sBar_);
+    pttBox_ = new Lamp(QStringLiteral("PTTBox"), QStringLiteral("PTT"), sBar_);
+    row->addWidget(keyBox_);
+    row->addWidget(pttBox_);
+
+    cmbPrevious_ = new QComboBox(sBar_);
+    cmbPrevious_->setObjectName(QStringLiteral("cmbPrevious"));
+    cmbPrevious_->setToolTip(QStringLiteral("Callsigns logged last"));
+    cmbPrevious_->setMinimumContentsLength(8);
+    cmbPrevious_->setFocusPolicy(Qt::ClickFocus);
+    connect(cmbPrevious_, qOverload<int>(&QComboBox::activated), this, &FrmTavrik::historyPicked);
+    row->addWidget(cmbPrevious_);
+
+    const auto field = [&](ContactField which, const char* name, const QString& hint, int chars) {
+        auto* edit = new ContactFieldEdit(which, QLatin1String(name), sBar_);
+        edit->setEvents(this);
+        edit->setPlaceholderText(hint);
+        edit->setToolTip(hint);
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('W')) * chars);
+        row->addWidget(edit);
+        return edit;
+    };
+    callsign_ = field(ContactField::Callsign, "CallsignField", QStringLiteral("Callsign"), 8);
+    QFont callFont = callsign_->font();
+    callFont.setBold(true);
+    callsign_->setFont(callFont);
+    srx_ = field(ContactField::Srx, "SRXField", QStringLiteral("Received exchange"), 4);
+    name_ = field(ContactField::Name, "NameField", QStringLiteral("Name"), 7);
+    srx_->setVisible(false);
+    connect(callsign_, &QLineEdit::textChanged, this, &FrmTavrik::callsignChanged);
+    return sBar_;
+}
+
+QWidget* FrmTavrik::buildBank(int bank)
+{
+    auto* container = new QWidget;
+    container->setObjectName(QLatin1String(kBankNames[bank]));
+    auto* row = new QHBoxLayout(container);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(3);
+    for (int i = 1; i <= 12; ++i) {
+        const int index = bank * 12 + i;
+        auto* b = new MacroButton(index, container);
+        btnf_[static_cast<std::size_t>(index)] = b;
+        connect(b, &QAbstractButton::clicked, this, [this, index] { buttons_.press(index); });
+        row->addWidget(b);
+        // A small gap after every fourth key, as on the keyboard.
+        if (i % 4 == 0 && i < 12)
+            row->addSpacing(6);
+    }
+    banks_[static_cast<std::size_t>(bank)] = container;
+    return container;
+}
+
+void FrmTavrik::connectMenus()
+{
+    TavrikMenus& m = *menus_;
+    connect(m.mnuTX, &QAction::triggered, this, [this] { transmit_.transmit(); });
+    connect(m.mnuAbort, &QAction::triggered, this, [this] { transmit_.abort(); });
+    connect(m.mnuTune, &QAction::triggered, this, [this] { transmit_.toggleTune(); });
+    const auto keying = [this](bool manual) {
+        QAction* chosen = manual ? menus_->mnuMOX : menus_->mnuVOX;
+        QAction* other = manual ? menus_->mnuVOX : menus_->mnuMOX;
+        chosen->setChecked(true);
+        other->setChecked(false);
+        menus_->mnuTX->setEnabled(manual && box_->length() > 0);
+    };
+    connect(m.mnuVOX, &QAction::triggered, this, [keying] { keying(false); });
+    connect(m.mnuMOX, &QAction::triggered, this, [keying] { keying(true); });
+}
+
+void FrmTavrik::setFormReady(bool ready)
+{
+    transmit_.setFormReady(ready);
+}
+
+void FrmTavrik::setMacroSlot(int index, const MacroSlotView& slot)
+{
+    macros_[static_cast<std::size_t>(index)] = slot;
+    if (index >= 1 && index <= MacroButtons::kButtonCount) {
+        MacroButton& b = button(index);
+        b.setCaption(slot.caption);
+        b.setAppearance(slot.normal, slot.mouseOver);
+    }
+}
+
+QString FrmTavrik::speedText() const
+{
+    return speedLabel_->text();
+}
+
+// --- KeyerWindow -------------------------------------------------------------------------
+
+void FrmTavrik::processPendingEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void FrmTavrik::setLinkTimerRunning(bool running)
+{
+    if (running)
+        timer1_.start();
+    else
+        timer1_.stop();
+}
+
+void FrmTavrik::setSendingControls(bool sending)
+{
+    menus_->mnuConfig->menuAction()->setEnabled(!sending);
+    menus_->mnuTX->setEnabled(!sending);
+    menus_->mnuAbort->setEnabled(sending);
+    cmbPrevious_->setEnabled(!sending);
+    menus_->mnuView->menuAction()->setEnabled(!sending);
+    menus_->mnuKeying->menuAction()->setEnabled(!sending);
+}
+
+void FrmTavrik::showSpeedText(const QString& text)
+{
+    speedLabel_->setText(text);
+}
+
+void FrmTavrik::showKeyLamp(bool on)
+{
+    keyBox_->setOn(on);
+}
+
+void FrmTavrik::showPttLamp(bool on)
+{
+    pttBox_->setOn(on);
+}
+
+void FrmTavrik::armPendingLoop()
+{
+    transmit_.armPendingLoop();
+}
+
+void FrmTavrik::logContactIfRequested()
+{
+    transmit_.logContactIfRequested();
+}
+
+// --- TransmitControls --------------------------------------------------------------------
+
+bool FrmTavrik::manualTransmit() const
+{
+    return menus_->mnuMOX->isChecked();
+}
+
+bool FrmTavrik::winKeySelected() const
+{
+    return menus_->mnuWinKey->isChecked();
+}
+
+void FrmTavrik::setTransmitEnabled(bool enabled)
+{
+    menus_->mnuTX->setEnabled(enabled);
+}
+
+void FrmTavrik::startLoopTimer(int intervalMs)
+{
+    loopTimer_.start(intervalMs);
+}
+
+void FrmTavrik::stopLoopTimer()
+{
+    loopTimer_.stop();
+}
+
+void FrmTavrik::pressButton(int index)
+{
+    buttons_.press(index);
+}
+
+void FrmTavrik::logContact()
+{
+    addCallsignToHistory();
+}
+
+// --- typing box --------------------------------------------------------------------------
+
+void FrmTavrik::typingBoxKeyDown(int& keyCode, int& shift)
+{
+    router_.setWinKeySelected(winKeySelected());
+    router_.typingBoxKeyDown(keyCode, shift);
+}
+
+void FrmTavrik::typingBoxKeyPress(int& keyAscii)
+{
+    router_.setWinKeySelected(winKeySelected());
+    router_.typingBoxKeyPress(keyAscii);
+}
+
+void FrmTavrik::typingBoxChanged()
+{
+    transmit_.typingBoxChanged();
+}
+
+void FrmTavrik::typingBoxMouseDown()
+{
+    transmit_.cancelLoop();
+}
+
+void FrmTavrik::typingBoxMouseUp(Qt::MouseButton button)
+{
+    if (button != Qt::RightButton)
+        return;
+    box_->pasteClipboardAtEnd();
+    transmit_.typingBoxChanged();
+}
+
+void FrmTavrik::typingBoxFocused()
+{
+    callsignIsActiveBox_ = false;
+}
+
+bool FrmTavrik::claimsAltKey(int keyCode) const
+{
+    return keyCode >= 33 && buttons_.accessLetterButton(keyCode) != 0;
+}
+
+// --- contact fields ----------------------------------------------------------------------
+
+void FrmTavrik::fieldKeyDown(ContactField field, int& keyCode, int& shift)
+{
+    router_.fieldKeyDown(field, keyCode, shift);
+}
+
+void FrmTavrik::fieldKeyPress(ContactField field, int& keyAscii)
+{
+    router_.fieldKeyPress(field, keyAscii);
+}
+
+void FrmTavrik::fieldMouseDown(ContactField field)
+{
+    if (field != ContactField::Srx)
+        transmit_.cancelLoop();
+}
+
+void FrmTavrik::fieldFocused(ContactField field)
+{
+    if (field == ContactField::Callsign)
+        callsignIsActiveBox_ = true;
+}
+
+void FrmTavrik::callsignChanged(const QString& text)
+{
+    if (!transmit_.formReady())
+        return;
+    if (text != lastCallsign_ && keyer_.state().isSending)
+        transmit_.correctCallsignWhileSending(lastCallsign_, text);
+    lastCallsign_ = text;
+}
+
+void FrmTavrik::addCallsignToHistory()
+{
+    const QString call = callsign_->text();
+    if (call.isEmpty())
+        return;
+    cmbPrevious_->insertItem(0, call);
+    if (cmbPrevious_->count() > 8)
+        cmbPrevious_->removeItem(8);
+    cmbPrevious_->setCurrentIndex(0);
+    historyPicked(0);
+}
+
+void FrmTavrik::historyPicked(int row)
+{
+    if (row < 0)
+        return;
+    callsign_->setText(cmbPrevious_->itemText(row));
+    callsign_->setFocus();
+    callsign_->end(false);
+}
+
+// --- focus -------------------------------------------------------------------------------
+
+void FrmTavrik::focusTypingBox()
+{
+    box_->setFocus();
+}
+
+void FrmTavrik::focusField(ContactField field)
+{
+    ContactFieldEdit* edit = field == ContactField::Callsign ? callsign_ : field == ContactField::Name ? name_ : srx_;
+    edit->setFocus();
+    edit->end(false);
+}
+
+bool FrmTavrik::srxFieldShown() const
+{
+    return menus_->mnuShowSRX->isChecked();
+}
+
+void FrmTavrik::focusActiveTextBoxAtEnd()
+{
+    if (callsignIsActiveBox_) {
+        focusField(ContactField::Callsign);
+    } else {
+        box_->moveCaretToEnd();
+        box_->setFocus();
+    }
+}
+
+// --- macros ------------------------------------------------------------------------------
+
+QString FrmTavrik::macroText(int index) const
+{
+    return index >= 0 && index <= MacroButtons::kButtonCount ? macros_[static_cast<std::size_t>(index)].text : QString();
+}
+
+QString FrmTavrik::macroCaption(int index) const
+{
+    return index >= 0 && index <= MacroButtons::kButtonCount ? macros_[static_cast<std::size_t>(index)].caption : QString();
+}
+
+// --- link --------------------------------------------------------------------------------
+
+void FrmTavrik::poll() {}
+
+void FrmTavrik::post(int, int) {}
+
+// --- closing -----------------------------------------------------------------------------
+
+void FrmTavrik::closeEvent(QCloseEvent* event)
+{
+    if (!transmit_.queryClose()) {
+        event->ignore();
+        return;
+    }
+    keyer_.restorePriority();
+    keyer_.toneOff();
+    box_->clear();
+    keyer_.state().abort = true;
+    timer1_.stop();
+    event->accept();
+}
+
+} // namespace tavrik

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "keyer/software_keyer.h"
+#include "operator/contact_field.h"
+#include "operator/cw_text_box.h"
+#include "operator/key_router.h"
+#include "operator/macro_button.h"
+#include "operator/macro_buttons.h"
+#include "operator/transmit_control.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+
+namespace tavrik {
+
+class Clock;
+class Lamp;
+class TimingPriority;
+struct TavrikMenus;
+
+// What the window times and switches with; the program passes the real ones, tests fakes.
+struct TavrikDevices {
+    Clock& clock;
+    TimingPriority& priority;
+    KeyLines& lines;
+    ToneSwitch& tone;
+};
+
+struct MacroSlotView {
+    QString text;
+    QString caption;
+    ButtonAppearance normal;
+    ButtonAppearance mouseOver;
+};
+
+// frmTavrik: the typing box, the tool bar with the contact fields and lamps, the three banks
+// of macro buttons and the menus. The logic lives in the keyer, TransmitControl, MacroButtons
+// and KeyRouter; the window wires Qt's events to them.
+class FrmTavrik final : public QMainWindow,
+                        private KeyerWindow,
+                        private TransmitControls,
+                        private TypingBoxEvents,
+                        private ContactFieldEvents,
+                        private FieldFocus,
+                        private ActiveBoxFocus,
+                        private ButtonMacros,
+                        private KeyerLink {
+    Q_OBJECT
+public:
+    explicit FrmTavrik(TavrikDevices devices, QWidget* parent = nullptr);
+    ~FrmTavrik() override;
+
+    SoftwareKeyer& keyer() { return keyer_; }
+    TransmitControl& transmit() { return transmit_; }
+    MacroButtons& buttons() { return buttons_; }
+    CwTextBox& typingBox() { return *box_; }
+    const TavrikMenus& menus() const { return *menus_; }
+    ContactFieldEdit& callsignField() { return *callsign_; }
+    ContactFieldEdit& nameField() { return *name_; }
+    ContactFieldEdit& srxField() { return *srx_; }
+    QComboBox& history() { return *cmbPrevious_; }
+    MacroButton& button(int index) { return *btnf_.at(static_cast<std::size_t>(index)); }
+    Lamp& keyLamp() { return *keyBox_; }
+    Lamp& pttLamp() { return *pttBox_; }
+    QString speedText() const;
+
+    // The public faces the link and the WinKey use.
+    void cwTextBoxKeyDown(int& keyCode, int& shift) { typingBoxKeyDown(keyCode, shift); }
+    void mnuabortClick() { transmit_.abort(); }
+    void addCallsignToHistory();
+
+    void setMacroSlot(int index, const MacroSlotView& slot);
+    void setFormReady(bool ready);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWindow();
+    QWidget* buildToolBar();
+    QWidget* buildBank(int bank);
+    void connectMenus();
+
+    // KeyerWindow
+    void processPendingEvents() override;
+    void setLinkTimerRunning(bool running) override;
+    void setSendingControls(bool sending) override;
+    void showSpeedText(const QString& text) override;
+    void showKeyLamp(bool on) override;
+    void showPttLamp(bool on) override;
+    void armPendingLoop() override;
+    void logContactIfRequested() override;
+
+    // TransmitControls
+    bool manualTransmit() const override;
+    bool winKeySelected() const override;
+    void setTransmitEnabled(bool enabled) override;
+    void startLoopTimer(int intervalMs) override;
+    void stopLoopTimer() override;
+    void pressButton(int index) override;
+    void logContact() override;
+
+    // TypingBoxEvents
+    void typingBoxKeyDown(int& keyCode, int& shift) override;
+    void typingBoxKeyPress(int& keyAscii) override;
+    void typingBoxChanged() override;
+    void typingBoxMouseDown() override;
+    void typingBoxMouseUp(Qt::MouseButton button) override;
+    void typingBoxFocused() override;
+    bool claimsAltKey(int keyCode) const override;
+
+    // ContactFieldEvents
+    void fieldKeyDown(ContactField field, int& keyCode, int& shift) override;
+    void fieldKeyPress(ContactField field, int& keyAscii) override;
+    void fieldMouseDown(ContactField field) override;
+    void fieldFocused(ContactField field) override;
+
+    // FieldFocus
+    void focusTypingBox() override;
+    void focusField(ContactField field) override;
+    bool srxFieldShown() const override;
+
+    // ActiveBoxFocus
+    void focusActiveTextBoxAtEnd() override;
+
+    // ButtonMacros
+    QString macroText(int index) const override;
+    QString macroCaption(int index) const override;
+
+    // KeyerLink
+    void poll() override;
+    void post(int code, int argument) override;
+
+    void callsignChanged(const QString& text);
+    void historyPicked(int row);
+
+    TavrikDevices devices_;
+    CwTextBox* box_ = nullptr;
+    std::unique_ptr<TavrikMenus> menus_;
+    QFrame* sBar_ = nullptr;
+    QLabel* speedLabel_ = nullptr;
+    ContactFieldEdit* callsign_ = nullptr;
+    ContactFieldEdit* name_ = nullptr;
+    ContactFieldEdit* srx_ = nullptr;
+    QComboBox* cmbPrevious_ = nullptr;
+    Lamp* keyBox_ = nullptr;
+    Lamp* pttBox_ = nullptr;
+    std::array<QWidget*, 3> banks_{};
+    std::array<MacroButton*, 37> btnf_{};
+    std::array<MacroSlotView, 37> macros_{};
+    QTimer timer1_;
+    QTimer loopTimer_;
+
+    SoftwareKeyer keyer_;
+    TransmitControl transmit_;
+    MacroButtons buttons_;
+    KeyRouter router_;
+
+    bool callsignIsActiveBox_ = false;
+    QString lastCallsign_;
+};
+
+} // namespace tavrik

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+namespace tavrik {
+
+// KeyBox and PTTBox: a red or green lamp with its line's name under it.
+class Lamp final : public QWidget {
+public:
+    Lamp(const QString& objectName, const QString& label, QWidget* parent = nullptr);
+    void setOn(bool on);
+    bool isOn() const { return on_; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString label_;
+    bool on_ = false;
+};
+
+} // namespace tavrik

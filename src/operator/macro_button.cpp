@@ -1,0 +1,130 @@
+#include "operator/macro_button.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tavrik {
+namespace {
+
+QFont FontOf(const ButtonAppearance& a, const QFont& base)
+{
+    QFont f = base;
+    f.setFamily(a.fontName);
+    if (a.fontSize > 0)
+        f.setPointSize(a.fontSize);
+    f.setBold(a.bold);
+    f.setItalic(a.italic);
+    return f;
+}
+
+} // namespace
+
+MacroButton::MacroButton(int index, QWidget* parent) : QAbstractButton(parent), index_(index)
+{
+    setObjectName(QStringLiteral("btnf_%1").arg(index));
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setToolTip(keyName());
+}
+
+QString MacroButton::keyName() const
+{
+    const int n = (index_ - 1) % 12 + 1;
+    const int bank = (index_ - 1) / 12;
+    static const char* const kPrefix[] = {"F", "Alt+F", "Ctrl+F"};
+    return QLatin1String(kPrefix[bank]) + QString::number(n);
+}
+
+void MacroButton::setCaption(const QString& caption)
+{
+    caption_ = caption;
+    QString shown = caption;
+    setToolTip(keyName() + (caption.isEmpty() ? QString() : QStringLiteral(": ") + shown.remove(u'&')));
+    update();
+}
+
+void MacroButton::setAppearance(const ButtonAppearance& normal, const ButtonAppearance& mouseOver)
+{
+    normal_ = normal;
+    mouseOver_ = mouseOver;
+    updateGeometry();
+    update();
+}
+
+QSize MacroButton::sizeHint() const
+{
+    const QFontMetrics fm(FontOf(normal_, font()));
+    return {std::max(fm.horizontalAdvance(caption_) + 12, 44), fm.height() + 14};
+}
+
+QSize MacroButton::minimumSizeHint() const
+{
+    const QFontMetrics fm(FontOf(normal_, font()));
+    return {28, fm.height() + 14};
+}
+
+void MacroButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const ButtonAppearance& a = current();
+    const QColor back = ToQColor(a.backColor);
+    QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QLinearGradient fill(r.topLeft(), r.bottomLeft());
+    fill.setColorAt(0, isDown() ? back.darker(115) : back.lighter(108));
+    fill.setColorAt(1, isDown() ? back.darker(105) : back.darker(108));
+    QPainterPath path;
+    path.addRoundedRect(r, 3, 3);
+    p.fillPath(path, fill);
+    p.setPen(QPen(back.darker(150), 1));
+    p.drawPath(path);
+
+    // The key's name in the corner, so an empty button still tells what it is.
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, font().pointSizeF() * 0.7));
+    p.setFont(small);
+    QColor faint = ToQColor(a.foreColor);
+    faint.setAlpha(110);
+    p.setPen(faint);
+    p.drawText(r.adjusted(3, 1, -2, -1), Qt::AlignLeft | Qt::AlignTop, keyName());
+
+    p.setFont(FontOf(a, font()));
+    p.setPen(ToQColor(a.foreColor));
+    p.drawText(r.adjusted(2, 4, -2, 0), Qt::AlignCenter | Qt::TextShowMnemonic, caption_);
+}
+
+void MacroButton::enterEvent(QEnterEvent* event)
+{
+    hovered_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void MacroButton::leaveEvent(QEvent* event)
+{
+    hovered_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void MacroButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QAbstractButton::mousePressEvent(event);
+}
+
+void MacroButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        emit rightClicked(index_);
+        event->accept();
+        return;
+    }
+    QAbstractButton::mouseReleaseEvent(event);
+}
+
+} // namespace tavrik

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "common/colour.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace tavrik {
+
+class SoftwareKeyer;
+class TypingBox;
+
+// Window controls that starting, stopping and looping a transmission change.
+class TransmitControls {
+public:
+    virtual ~TransmitControls() = default;
+    virtual bool manualTransmit() const = 0; // "Manual TX (MOX)" checked
+    virtual bool winKeySelected() const = 0;
+    virtual void setTransmitEnabled(bool enabled) = 0;
+    virtual void startLoopTimer(int intervalMs) = 0;
+    virtual void stopLoopTimer() = 0;
+    // What the loop timer does when it fires: press the same button again.
+    virtual void pressButton(int index) = 0;
+    virtual void logContact() = 0;
+};
+
+// The typing box as the transmit queue: appending, starting a transmission (automatic or
+// manual), abort, closing while sending, looping macros and the callsign correction.
+class TransmitControl {
+public:
+    // The timer accepts no longer interval.
+    static constexpr int kLongestLoopMs = 65535;
+
+    TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls);
+
+    void setMacroExpander(std::function<QString(const QString&)> expand) { expand_ = std::move(expand); }
+    void setFormReady(bool ready) { formReady_ = ready; }
+    bool formReady() const { return formReady_; }
+    void setColours(Colour textBoxBackColor, Colour loopingBackColor);
+    Colour textBoxBackColor() const { return textBoxBackColor_; }
+    // The colour of typed text that has not been sent yet.
+    Colour unsentColour() const;
+
+    void appendToTypingBox(const QString& text);
+    // The box's Change: starts a transmission, or in manual mode arms the transmit command.
+    void typingBoxChanged();
+    void transmit();
+    void abort();
+    // Closing while sending only aborts; returns whether the window may close.
+    bool queryClose();
+    void toggleTune();
+    bool tuneActive() const { return tuneActive_; }
+    void correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign);
+
+    // Looping macros.
+    void cancelLoop();
+    void addLoopInterval(int ms);
+    int loopInterval() const { return loopInterval_; }
+    void armPendingLoop();
+    void loopTimerFired();
+    bool loopTimerEnabled() const { return loopTimerEnabled_; }
+    int loopButtonIndex() const { return loopButtonIndex_; }
+    void setLoopButtonIndex(int index) { loopButtonIndex_ = index; }
+    bool loopFocusLatch() const { return loopFocusLatch_; }
+    void setLoopFocusLatch(bool latch) { loopFocusLatch_ = latch; }
+
+    void setLogAfterSending() { logAfterSending_ = true; }
+    bool logAfterSending() const { return logAfterSending_; }
+    void logContactIfRequested();
+
+private:
+    void startSoftwareKeyer();
+
+    SoftwareKeyer& keyer_;
+    TypingBox& box_;
+    TransmitControls& controls_;
+    std::function<QString(const QString&)> expand_;
+    bool formReady_ = false;
+    bool tuneActive_ = false;
+    bool logAfterSending_ = false;
+    Colour textBoxBackColor_ = 14941692;
+    Colour loopingBackColor_ = 255;
+    int loopInterval_ = 0;
+    int loopButtonIndex_ = 0;
+    bool loopFocusLatch_ = false;
+    // Enabled from the start with no interval, so the first presses refocus the last box.
+    bool loopTimerEnabled_ = true;
+};
+
+} // namespace tavrik
