@@ -1,0 +1,190 @@
+#include "operator/frm_tavrik.h"
+#include "operator/tavrik_menus.h"
+#include "support/keyer_fakes.h"
+#include "support/qt_application.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace tavrik {
+namespace {
+
+using test::SimulatedClock;
+
+class TypingBoxTest : public ::testing::Test {
+protected:
+    TypingBoxTest()
+    {
+        window.keyer().options().pttDelayMs = 0;
+        window.keyer().options().slowTyping = false;
+        window.keyer().setOperatorSpeed(20);
+        window.menus().mnuVOX->setChecked(true);
+        window.setFormReady(true);
+        window.show();
+        window.typingBox().setFocus();
+    }
+
+    void type(const QString& keys) { QTest::keyClicks(&window.typingBox(), keys); }
+    // Queues the text in manual mode, then sends it with the transmit command.
+    void typeAndTransmit(const QString& keys)
+    {
+        window.menus().mnuMOX->trigger();
+        type(keys);
+        window.menus().mnuTX->trigger();
+    }
+    std::size_t keyDowns() const { return log.only({"key down"}).size(); }
+    // Acts once the simulated clock passes `ms` from now, inside whatever wait runs then.
+    void after(double ms, std::function<void()> action) { clock.at(clock.peek() + SimulatedClock::fromMs(ms), std::move(action)); }
+
+    test::QtApplication app;
+    SimulatedClock clock;
+    test::EdgeLog log{clock};
+    test::RecordingLines lines{log};
+    test::RecordingTone tone{log};
+    test::RecordingPriority priority{log};
+    FrmTavrik window{{clock, priority, lines, tone}};
+};
+
+TEST_F(TypingBoxTest, TypingSendsAtOnceInAutomaticMode)
+{
+    type(QStringLiteral("e"));
+    EXPECT_EQ(keyDowns(), 1u);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+    EXPECT_FALSE(window.keyer().state().isSending);
+}
+
+TEST_F(TypingBoxTest, ManualModeOnlyArmsTheTransmitCommand)
+{
+    window.menus().mnuMOX->trigger();
+    EXPECT_FALSE(window.menus().mnuTX->isEnabled());
+    type(QStringLiteral("cq"));
+    EXPECT_EQ(keyDowns(), 0u);
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("CQ"));
+    EXPECT_TRUE(window.menus().mnuTX->isEnabled());
+    window.menus().mnuTX->trigger();
+    EXPECT_EQ(keyDowns(), 8u); // -.-. --.-
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+}
+
+TEST_F(TypingBoxTest, TypingDuringSendingIsPickedUpByTheRunningLoop)
+{
+    after(30, [&] { type(QStringLiteral("t")); });
+    type(QStringLiteral("e"));
+    EXPECT_EQ(keyDowns(), 2u);
+    EXPECT_EQ(log.only({"priority raised"}).size(), 1u); // one transmission, one loop
+}
+
+TEST_F(TypingBoxTest, EscapeEmptiesTheBoxAndPutsTheSpeedBack)
+{
+    after(100, [&] {
+        EXPECT_EQ(window.keyer().state().wpm, 22);
+        QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
+        EXPECT_TRUE(window.typingBox().text().isEmpty());
+        EXPECT_EQ(window.keyer().state().wpm, 20);
+    });
+    typeAndTransmit(QStringLiteral("e") + QChar(0x00BB) + QStringLiteral("eeeee"));
+    EXPECT_EQ(keyDowns(), 2u); // the letter being keyed at the abort ends normally
+    EXPECT_EQ(window.keyer().state().wpm, 20);
+    EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 20 WPM"));
+}
+
+TEST_F(TypingBoxTest, BackspaceRemovesTheLastCharacterWhereverTheCaretIs)
+{
+    window.menus().mnuMOX->trigger();
+    type(QStringLiteral("abc"));
+    QTextCursor cursor = window.typingBox().textCursor();
+    cursor.setPosition(0);
+    window.typingBox().setTextCursor(cursor);
+    QTest::keyClick(&window.typingBox(), Qt::Key_Backspace);
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("AB"));
+    type(QStringLiteral("x")); // typed text still goes to the end
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("ABX"));
+    window.typingBox().clear();
+    QTest::keyClick(&window.typingBox(), Qt::Key_Backspace);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+}
+
+TEST_F(TypingBoxTest, ProsignKeysAppendTheirSigns)
+{
+    window.menus().mnuMOX->trigger();
+    const struct { char key; const char* sign; } cases[] = {{'+', "A^R"}, {'=', "B^T"}, {'&', "A^S"}, {'!', "S^N"}};
+    for (const auto& c : cases) {
+        window.typingBox().clear();
+        type(QStringLiteral("k"));
+        type(QString(QChar(c.key)));
+        EXPECT_EQ(window.typingBox().text(), QStringLiteral("K ") + QLatin1String(c.sign)) << c.key;
+    }
+    window.typingBox().clear();
+    type(QStringLiteral("+"));
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("A^R")); // no blank in an empty box
+}
+
+TEST_F(TypingBoxTest, EnterIsSwallowed)
+{
+    window.menus().mnuMOX->trigger();
+    type(QStringLiteral("ab"));
+    QTest::keyClick(&window.typingBox(), Qt::Key_Return);
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("AB"));
+}
+
+TEST_F(TypingBoxTest, FirstCloseWhileSendingOnlyAborts)
+{
+    bool closed = true;
+    after(30, [&] { closed = window.close(); });
+    typeAndTransmit(QStringLiteral("eeeeeeee"));
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_LE(keyDowns(), 2u);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+    EXPECT_TRUE(window.close()); // the second close goes through
+}
+
+TEST_F(TypingBoxTest, CallsignChangedWhileItIsSentContinuesWithTheNewOne)
+{
+    window.callsignField().setText(QStringLiteral("K1ABC"));
+    // Changing the field once "TU K1A" has gone out: the rest of the callsign follows anew.
+    bool changed = false;
+    std::function<void()> watch;
+    watch = [&] {
+        if (!changed && window.keyer().state().sentCharCount == 6) {
+            changed = true;
+            window.callsignField().setText(QStringLiteral("K1XYZ"));
+            return;
+        }
+        after(5, watch);
+    };
+    after(5, watch);
+    typeAndTransmit(QStringLiteral("tu k1abc 5nn k1abc"));
+    ASSERT_TRUE(changed);
+    // What went out, decoded from the key edges, is the corrected text.
+    QString elements;
+    const auto edges = log.only({"key down", "key up"});
+    for (std::size_t i = 0; i + 1 < edges.size(); i += 2) {
+        const double mark = SimulatedClock::toMs(edges[i + 1].time - edges[i].time);
+        elements += mark > 120 ? u'-' : u'.';
+        if (i + 2 < edges.size() && SimulatedClock::toMs(edges[i + 2].time - edges[i + 1].time) > 120)
+            elements += u' ';
+    }
+    EXPECT_EQ(elements, QStringLiteral("- ..- -.- .---- .- -.-- --.. ..... -. -. -.- .---- -..- -.-- --.."));
+}
+
+TEST_F(TypingBoxTest, LoggedCallsignsKeepTheLastEight)
+{
+    for (int i = 1; i <= 9; ++i) {
+        window.callsignField().setText(QStringLiteral("K%1AA").arg(i));
+        window.addCallsignToHistory();
+    }
+    QComboBox& history = window.history();
+    ASSERT_EQ(history.count(), 8);
+    EXPECT_EQ(history.itemText(0), QStringLiteral("K9AA"));
+    EXPECT_EQ(history.itemText(7), QStringLiteral("K2AA"));
+    window.callsignField().setText(QStringLiteral("K9AA"));
+    window.addCallsignToHistory();
+    EXPECT_EQ(history.itemText(1), QStringLiteral("K9AA")); // repeats are kept
+}
+
+} // namespace
+} // namespace tavrik
