@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tavrik {
+
+// The text of one initialization file, held as its lines, with the profile rules of the
+// system: section and key names match without regard to letter case, a value is what follows
+// the first equals sign with its blanks trimmed, the first matching section and key win.
+// Untouched lines come back byte for byte, in the file's own encoding and line ending.
+class IniDocument {
+public:
+    enum class Encoding { Utf8, Windows1252 };
+
+    // A file that is not valid UTF-8 was written in the Windows code page.
+    static IniDocument Parse(const QByteArray& bytes);
+
+    std::optional<QString> value(const QString& section, const QString& key) const;
+
+    // Replaces the key's value on its own line, or adds the key at the end of its section, or
+    // adds the section at the end of the text. False, and nothing changed, when the names or
+    // the value could not be stored as one line (see IsStorable).
+    bool set(const QString& section, const QString& key, const QString& value);
+
+    QByteArray serialize() const;
+
+    Encoding encoding() const { return encoding_; }
+    QString lineEnding() const { return lineEnding_; }
+
+    // A name or value that would break the line layout, or be read back as something else.
+    static bool IsStorable(const QString& section, const QString& key, const QString& value);
+
+private:
+    struct SectionSpan {
+        qsizetype header = -1; // line of the header
+        qsizetype end = 0;     // first line after the section
+    };
+
+    std::optional<SectionSpan> findSection(const QString& section) const;
+    qsizetype findKey(const SectionSpan& span, const QString& key) const;
+
+    QStringList lines_;
+    Encoding encoding_ = Encoding::Utf8;
+    bool byteOrderMark_ = false;
+    QString lineEnding_ = QStringLiteral("\n");
+};
+
+} // namespace tavrik

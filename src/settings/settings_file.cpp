@@ -1,0 +1,109 @@
+#include "settings/settings_file.h"
+
+#include "common/trim_at_nul.h"
+#include "settings/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tavrik {
+namespace {
+
+bool FolderWritable(const QString& folder)
+{
+    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
+QString ConfigFolder()
+{
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // The base directory rules ignore a relative value.
+    const QString base = !configHome.isEmpty() && QDir::isAbsolutePath(configHome)
+        ? configHome
+        : QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/tavrik");
+}
+
+bool FileIsMissing(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == ENOENT;
+}
+
+} // namespace
+
+SettingsFile::SettingsFile(QString programDir, QString argumentText)
+    : programDir_(std::move(programDir))
+    , argumentText_(std::move(argumentText))
+    , path_(ResolveSettingsPath(programDir_, argumentText_))
+{
+}
+
+QString SettingsFile::ResolveSettingsPath(const QString& programDir, const QString& argumentText)
+{
+    return ResolveSettingsPath(programDir, argumentText, FolderWritable);
+}
+
+QString SettingsFile::ResolveSettingsPath(const QString& programDir, const QString& argumentText,
+                                          const std::function<bool(const QString&)>& folderWritable)
+{
+    const QString name = argumentText + QLatin1String(kFileName);
+    const QString beside = programDir + u'/' + name;
+    if (QFileInfo::exists(beside) || folderWritable(QFileInfo(beside).absolutePath()))
+        return beside;
+    return ConfigFolder() + u'/' + name;
+}
+
+void SettingsFile::PrepareSettingsFile()
+{
+    if (!FileIsMissing(path_))
+        return;
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    if (!argumentText_.isEmpty()) {
+        // The default profile is wherever a plain start would find it.
+        IniFile(path_).createAsCopyOf(ResolveSettingsPath(programDir_, QString()));
+    }
+    StampSettingsFile();
+}
+
+void SettingsFile::StampSettingsFile()
+{
+    WriteSetting(QStringLiteral("Initialized"), QStringLiteral("Create Date/Time"),
+                 FormatCreateStamp(QDateTime::currentDateTime(), QLocale::system()));
+}
+
+QString SettingsFile::ReadSetting(const QString& key, const QString& defaultValue) const
+{
+    // The value comes through a NUL-ended buffer, as from the platform call.
+    return TrimAtNul(IniFile(path_).read(readSection_, key, defaultValue) + QChar(u'\0'));
+}
+
+void SettingsFile::WriteSetting(const QString& section, const QString& key, const QString& value) const
+{
+    IniFile(path_).write(section, key, value);
+}
+
+QString SettingsFile::FormatCreateStamp(const QDateTime& time, const QLocale& locale)
+{
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    return QStringLiteral("%1:%2:%3 %4 %5, %6")
+        .arg(clock.hour(), 2, 10, QChar(u'0'))
+        .arg(clock.minute(), 2, 10, QChar(u'0'))
+        .arg(clock.second(), 2, 10, QChar(u'0'))
+        .arg(locale.monthName(date.month(), QLocale::LongFormat))
+        .arg(date.day(), 2, 10, QChar(u'0'))
+        .arg(date.year(), 4, 10, QChar(u'0'));
+}
+
+} // namespace tavrik

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <functional>
+
+namespace tavrik {
+
+// TAVRIK.INI of this run: where it lives, its creation, and the one-value reads and writes
+// that every other part of the program goes through.
+class SettingsFile {
+public:
+    static constexpr const char* kFileName = "TAVRIK.INI";
+
+    // `argumentText` is the command-line argument exactly as passed; it names a profile that
+    // lives beside the default file ("2" gives 2TAVRIK.INI).
+    SettingsFile(QString programDir, QString argumentText);
+
+    // The program's folder, then the argument, then TAVRIK.INI. An installed program cannot
+    // write its own folder: when that folder holds no such file and cannot be written, the
+    // file lives in $XDG_CONFIG_HOME/tavrik (by default ~/.config/tavrik) instead.
+    static QString ResolveSettingsPath(const QString& programDir, const QString& argumentText);
+    // The same with the test of a folder's writability given.
+    static QString ResolveSettingsPath(const QString& programDir, const QString& argumentText,
+                                       const std::function<bool(const QString& folder)>& folderWritable);
+
+    // Makes sure the file exists: a new profile starts as a copy of the default file, and
+    // every new file gets its creation stamp. Errors are not reported.
+    void PrepareSettingsFile();
+    void StampSettingsFile();
+
+    void setReadSection(const QString& section) { readSection_ = section; }
+    const QString& readSection() const { return readSection_; }
+
+    // The key of the current read section, blanks trimmed, or the default.
+    QString ReadSetting(const QString& key, const QString& defaultValue) const;
+    // Stores at once. A failed write changes nothing and is not reported.
+    void WriteSetting(const QString& section, const QString& key, const QString& value) const;
+
+    const QString& path() const { return path_; }
+
+    // "HH:MM:SS MMMM DD, YYYY", the month named in `locale`'s language.
+    static QString FormatCreateStamp(const QDateTime& time, const QLocale& locale);
+
+private:
+    QString programDir_;
+    QString argumentText_;
+    QString path_;
+    QString readSection_;
+};
+
+} // namespace tavrik
