@@ -1,7 +1,6 @@
 #include "operator/frm_tavrik.h"
 #include "operator/tavrik_menus.h"
 #include "support/keyer_fakes.h"
-#include "support/qt_application.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -39,7 +38,6 @@ protected:
     // Acts once the simulated clock passes `ms` from now, inside whatever wait runs then.
     void after(double ms, std::function<void()> action) { clock.at(clock.peek() + SimulatedClock::fromMs(ms), std::move(action)); }
 
-    test::QtApplication app;
     SimulatedClock clock;
     test::EdgeLog log{clock};
     test::RecordingLines lines{log};

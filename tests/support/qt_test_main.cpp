@@ -1,0 +1,12 @@
+// Test programs that make widgets need one QApplication, alive for every test and gone
+// before Qt's own globals are.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
