@@ -1,0 +1,62 @@
+#include "keyer/sidetone.h"
+
+#include "keyer/sidetone_table.h"
+#include "platform/sound_output_choice.h"
+
+namespace tavrik {
+
+Sidetone::Sidetone(QString outputSetting, Clock& clock) : outputSetting_(std::move(outputSetting)), clock_(clock) {}
+
+Sidetone::~Sidetone()
+{
+    release();
+}
+
+void Sidetone::setSidetoneOn(bool on)
+{
+    if (!on && on_ && playing_)
+        output_->gateOff();
+    on_ = on;
+}
+
+bool Sidetone::createSidetone(double frequency)
+{
+    if (!on_)
+        return true;
+    playing_ = false;
+    // The output object lives as long as the sidetone: a recording keeps one file across
+    // pitch changes, and the sound card's stream is reopened by open().
+    if (!output_)
+        output_ = MakeSoundOutput(outputSetting_, clock_, deviceError_);
+    if (output_ && output_->open(SidetoneTable(frequency))) {
+        deviceError_.clear();
+        playing_ = true;
+        return true;
+    }
+    if (output_)
+        deviceError_ = output_->errorText();
+    on_ = false;
+    return false;
+}
+
+void Sidetone::toneOn()
+{
+    if (on_ && playing_)
+        output_->gateOn();
+}
+
+void Sidetone::toneOff()
+{
+    if (on_ && playing_)
+        output_->gateOff();
+}
+
+void Sidetone::release()
+{
+    if (output_)
+        output_->close();
+    output_.reset();
+    playing_ = false;
+}
+
+} // namespace tavrik
