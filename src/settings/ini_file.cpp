@@ -39,11 +39,12 @@ IniFile::IniFile(QString path)
 
 QString IniFile::read(const QString& section, const QString& key, const QString& defaultValue) const
 {
+    // The default is trimmed like a stored value, so both read alike.
     const FileContent content = ReadWholeFile(path_);
     if (content.status != FileContent::Status::Read)
-        return CutToLongest(defaultValue);
+        return CutToLongest(defaultValue.trimmed());
     const auto value = IniDocument::Parse(content.bytes).value(section, key);
-    return CutToLongest(value ? *value : defaultValue);
+    return CutToLongest(value ? *value : defaultValue.trimmed());
 }
 
 // A settings file reached through a link is written where the link points, so the link stays.

@@ -1,0 +1,114 @@
+#include "settings/ini_document.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrik {
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+TEST(IniDocument, ReadsWithTheProfileRules)
+{
+    const QByteArray file = "[frmTavrik Settings]\n"
+                            "Sidetone=ON\n"
+                            "TextBox Backcolor = 123 \n"
+                            "  Equation =a=b\n"
+                            "\tPadded\t=\t two words \t\n"
+                            "Empty=\n"
+                            ";Comment=skip\n"
+                            "Twice=first\n"
+                            "twice=second\n"
+                            "[ WinKey Settings ]\n"
+                            "WinKey Sidetone=True\n"
+                            "[frmtavrik settings]\n"
+                            "Late=hidden by the first section of that name\n";
+    const IniDocument doc = IniDocument::Parse(file);
+    const struct {
+        const char* section;
+        const char* key;
+        std::optional<QString> expected;
+    } cases[] = {
+        {"FrmTavrik Settings", "SideTone", U("ON")},
+        {"FRMTAVRIK SETTINGS", "TextBox BackColor", U("123")},
+        {"FrmTavrik Settings", "Equation", U("a=b")},
+        {"FrmTavrik Settings", "Padded", U("two words")},
+        {"FrmTavrik Settings", "Empty", U("")},
+        {"FrmTavrik Settings", "Twice", U("first")},
+        {"WinKey Settings", "WinKey SideTone", U("True")},
+        {"FrmTavrik Settings", "Missing", std::nullopt},
+        {"FrmTavrik Settings", ";Comment", std::nullopt},
+        {"FrmTavrik Settings", "WinKey Sidetone", std::nullopt}, // another section's key
+        {"FrmTavrik Settings", "Late", std::nullopt},
+        {"No Such Section", "Sidetone", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(doc.value(U(c.section), U(c.key)), c.expected) << c.section << " / " << c.key;
+}
+
+TEST(IniDocument, WritesInPlaceAtTheSectionEndOrTheFileEnd)
+{
+    const struct {
+        const char* before;
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* after;
+    } cases[] = {
+        // Replace on its own line, keeping the file's spelling of the key.
+        {"[A]\nTextBox Backcolor = 1\nz=2\n[B]\nk=3\n", "a", "TEXTBOX BACKCOLOR", "9",
+         "[A]\nTextBox Backcolor=9\nz=2\n[B]\nk=3\n"},
+        // A new key goes after the section's last line, before the blank line.
+        {"[A]\nk=1\n\n[B]\nk=3\n", "A", "New", "2", "[A]\nk=1\nNew=2\n\n[B]\nk=3\n"},
+        {"[A]\n[B]\n", "A", "k", "1", "[A]\nk=1\n[B]\n"},
+        // A new section goes at the end; a missing last line break is supplied.
+        {"[A]\nk=1", "B", "k", "2", "[A]\nk=1\n[B]\nk=2\n"},
+        {"", "Initialized", "Create Date/Time", "x", "[Initialized]\nCreate Date/Time=x\n"},
+        // Line endings of another machine stay.
+        {"[A]\r\nk=1\r\n", "A", "j", "2", "[A]\r\nk=1\r\nj=2\r\n"},
+        {"[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n"},
+        // Bytes that are not UTF-8 are the Windows code page, and stay so.
+        {"[A]\r\nname=G\xF6ran\r\n", "A", "city", "Malm\xC3\xB6 \xE2\x82\xAC", "[A]\r\nname=G\xF6ran\r\ncity=Malm\xF6 \x80\r\n"},
+        // UTF-8, with or without its mark, stays UTF-8.
+        {"\xEF\xBB\xBF[A]\nk=\xC3\x85\n", "A", "j", "\xC3\xA4", "\xEF\xBB\xBF[A]\nk=\xC3\x85\nj=\xC3\xA4\n"},
+    };
+    for (const auto& c : cases) {
+        IniDocument doc = IniDocument::Parse(QByteArray(c.before));
+        EXPECT_TRUE(doc.set(U(c.section), U(c.key), U(c.value))) << c.before;
+        EXPECT_EQ(doc.serialize(), QByteArray(c.after)) << c.before;
+    }
+}
+
+TEST(IniDocument, DecodesTheWindowsCodePage)
+{
+    const IniDocument doc = IniDocument::Parse(QByteArray("[A]\r\nname=G\xF6ran \xBB\r\n"));
+    EXPECT_EQ(doc.encoding(), IniDocument::Encoding::Windows1252);
+    EXPECT_EQ(doc.lineEnding(), QStringLiteral("\r\n"));
+    EXPECT_EQ(doc.value(U("a"), U("NAME")), U("Göran »"));
+}
+
+TEST(IniDocument, RefusesWhatWouldNotStayOneLine)
+{
+    const QByteArray original = "[A]\nk=1\n";
+    const struct {
+        const char* section;
+        const char* key;
+        QString value;
+    } cases[] = {
+        {"A", "k", U("two\nlines")},
+        {"A", "k", U("carriage\rreturn")},
+        {"A", "k", U("nul") + QChar(u'\0')},
+        {"A", "a=b", U("1")},
+        {"A", "[B]", U("1")},
+        {"A", " ", U("1")},
+        {"A]\n[B", "k", U("1")},
+        {"", "k", U("1")},
+    };
+    for (const auto& c : cases) {
+        IniDocument doc = IniDocument::Parse(original);
+        EXPECT_FALSE(doc.set(U(c.section), U(c.key), c.value)) << c.key;
+        EXPECT_EQ(doc.serialize(), original);
+    }
+}
+
+} // namespace
+} // namespace tavrik
