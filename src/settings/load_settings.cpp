@@ -167,7 +167,7 @@ void ReadDevicesSection(const KeyReader& r, DeviceSettings& d)
         d.commPorts[i] = r.text(S("Comm") + QString::number(i + 1), S("/dev/ttyS") + QString::number(i));
     }
     d.parallelDevice = r.text(S("Parallel Device"), QString());
-    d.sidetoneOutput = SidetoneOutput::Parse(r.text(S("Sidetone Output"), QString()));
+    d.sidetoneOutput = r.text(S("Sidetone Output"), QString());
 }
 
 } // namespace

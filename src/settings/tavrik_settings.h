@@ -69,24 +69,14 @@ struct WinKeySettings {
     bool holdRadioPolling = false;
 };
 
-// Where the sidetone goes.
-struct SidetoneOutput {
-    enum class Kind { SystemDefault, None, WavFile };
-    Kind kind = Kind::SystemDefault;
-    QString wavPath;
-
-    // "" or "default": the system's sound device; "none": no sound; "wav:" and a path: a
-    // recording. Anything else is taken as the default device.
-    static SidetoneOutput Parse(const QString& text);
-};
-
 // Section "Devices": what Linux needs to find the hardware.
 struct DeviceSettings {
     // Serial port n ("Comm<n>") is commPorts[n - 1].
     std::array<QString, 8> commPorts;
     // Empty: the parallel port is found by its base address.
     QString parallelDevice;
-    SidetoneOutput sidetoneOutput;
+    // "" or "default", "none", or "wav:" and a path; the sound layer reads it.
+    QString sidetoneOutput;
 };
 
 // Section "frmTavrik Settings" one field a key, in the order the load reads them; then the

@@ -64,7 +64,7 @@ TEST(LoadSettings, EmptyFileGivesEveryDefault)
     EXPECT_EQ(s.devices.commPorts[0], U("/dev/ttyS0"));
     EXPECT_EQ(s.devices.commPorts[7], U("/dev/ttyS7"));
     EXPECT_TRUE(s.devices.parallelDevice.isEmpty());
-    EXPECT_EQ(s.devices.sidetoneOutput.kind, SidetoneOutput::Kind::SystemDefault);
+    EXPECT_EQ(s.devices.sidetoneOutput, QString());
 }
 
 // One stored key and what the load must make of it.
@@ -126,8 +126,7 @@ TEST(LoadSettings, ReadsEachValueFormAsStored)
          [](const auto& s) {
              return s.devices.commPorts[2] == u"/dev/ttyUSB0" && s.devices.commPorts[3] == u"/dev/ttyS3"
                  && s.devices.parallelDevice == u"/dev/parport1"
-                 && s.devices.sidetoneOutput.kind == SidetoneOutput::Kind::WavFile
-                 && s.devices.sidetoneOutput.wavPath == u"/tmp/tone.wav";
+                 && s.devices.sidetoneOutput == u"wav:/tmp/tone.wav";
          },
          "devices"},
     };
@@ -135,20 +134,6 @@ TEST(LoadSettings, ReadsEachValueFormAsStored)
         TempFolder program;
         EXPECT_TRUE(c.holds(LoadFrom(program, main + c.lines + '\n'))) << c.what << ": " << c.lines;
     }
-}
-
-TEST(LoadSettings, SidetoneOutputChoices)
-{
-    using Kind = SidetoneOutput::Kind;
-    const struct {
-        const char* text;
-        Kind kind;
-    } cases[] = {
-        {"", Kind::SystemDefault}, {"default", Kind::SystemDefault}, {"None", Kind::None},
-        {"wav:", Kind::None},      {"WAV: /x.wav", Kind::WavFile},   {"pulse", Kind::SystemDefault},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(SidetoneOutput::Parse(U(c.text)).kind, c.kind) << c.text;
 }
 
 TEST(LoadSettings, YieldsAfterEachSlotAndLeavesTheWinKeySection)
