@@ -221,7 +221,11 @@ void SerialLine::write(const QByteArray& bytes)
         setError(QStringLiteral("Operation valid only when the port is open"));
         return;
     }
-    port_.write(bytes);
+    if (port_.write(bytes) < 0) {
+        setError(path_ + QStringLiteral(": ") + port_.errorString());
+        port_.clearError();
+        return;
+    }
     // Out now: a caller may busy-wait for the answer without returning to the event loop.
     port_.flush();
 }

@@ -33,20 +33,6 @@ protected:
     SerialLine line{SerialDevices{}, modem};
 };
 
-TEST(SerialDevicesTest, DefaultsAndOverrides)
-{
-    SerialDevices devices;
-    devices.setPath(2, QStringLiteral("/dev/ttyUSB0"));
-    devices.setPath(4, QStringLiteral("   "));
-    devices.setPath(9, QStringLiteral("/dev/ttyUSB9"));
-    EXPECT_EQ(devices.pathFor(1), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(devices.pathFor(2), QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(devices.pathFor(4), QStringLiteral("/dev/ttyS3"));
-    EXPECT_EQ(devices.pathFor(8), QStringLiteral("/dev/ttyS7"));
-    EXPECT_TRUE(devices.pathFor(0).isEmpty());
-    EXPECT_TRUE(devices.pathFor(9).isEmpty());
-}
-
 TEST(LineSettingsTest, ParsesTheControlsNotation)
 {
     const auto winkey = ParseLineSettings(QStringLiteral("1200,n,8,2"));
@@ -55,12 +41,6 @@ TEST(LineSettingsTest, ParsesTheControlsNotation)
     EXPECT_EQ(winkey->parity, QSerialPort::NoParity);
     EXPECT_EQ(winkey->dataBits, QSerialPort::Data8);
     EXPECT_EQ(winkey->stopBits, QSerialPort::TwoStop);
-
-    const auto other = ParseLineSettings(QStringLiteral("9600,E,7,1.5"));
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->parity, QSerialPort::EvenParity);
-    EXPECT_EQ(other->dataBits, QSerialPort::Data7);
-    EXPECT_EQ(other->stopBits, QSerialPort::OneAndHalfStop);
 
     for (const char* bad : {"", "1200", "1200,n,8", "fast,n,8,2", "1200,x,8,2", "1200,n,9,2", "1200,n,8,3", "0,n,8,1"})
         EXPECT_FALSE(ParseLineSettings(QString::fromLatin1(bad))) << bad;
@@ -92,19 +72,6 @@ TEST_F(SerialLineTest, OpeningDropsBothLinesBeforeApplyingTheRememberedState)
         line.setPortOpen(false);
         modem.calls.clear();
     }
-}
-
-TEST_F(SerialLineTest, LinesFollowWhileOpen)
-{
-    ASSERT_TRUE(pty.ok());
-    line.setPortOpen(true);
-    modem.calls.clear();
-    line.setDtr(true);
-    line.setRts(true);
-    line.setDtr(false);
-    line.setRts(false);
-    EXPECT_EQ(modem.calls, (Calls{"raise dtr", "raise rts", "drop dtr", "drop rts"}));
-    EXPECT_TRUE(line.lastError().isEmpty());
 }
 
 TEST_F(SerialLineTest, MissingModemLinesAreNoErrorButAFailingLineIs)
@@ -186,15 +153,6 @@ TEST_F(SerialLineTest, FailuresLeaveAnErrorAndThePortClosed)
     absent.setSettings(QStringLiteral("1200,q,8,2"));
     EXPECT_FALSE(absent.lastError().isEmpty());
     EXPECT_EQ(absent.settings(), QStringLiteral("9600,n,8,1"));
-}
-
-TEST_F(SerialLineTest, PortNumberIsFixedWhileOpen)
-{
-    ASSERT_TRUE(pty.ok());
-    line.setPortOpen(true);
-    line.setPortNumber(5);
-    EXPECT_EQ(line.portNumber(), 3);
-    EXPECT_FALSE(line.lastError().isEmpty());
 }
 
 } // namespace
