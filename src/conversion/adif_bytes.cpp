@@ -1,5 +1,6 @@
 #include "conversion/adif_bytes.h"
 
+#include <cstring>
 #include <limits>
 
 namespace tavrik::conversion {
@@ -21,9 +22,17 @@ qsizetype IndexOfNoCase(QByteArrayView haystack, QByteArrayView needle, qsizetyp
     if (needle.isEmpty())
         return from <= haystack.size() ? from : -1;
     const char first = Fold(needle[0]);
+    const bool firstIsLetter = first >= 'A' && first <= 'Z';
     for (qsizetype i = from; i <= last; ++i) {
-        if (Fold(haystack[i]) != first)
+        if (!firstIsLetter) {
+            // Tags begin with '<': jump from one to the next.
+            const void* hit = std::memchr(haystack.data() + i, first, last - i + 1);
+            if (!hit)
+                return -1;
+            i = static_cast<const char*>(hit) - haystack.data();
+        } else if (Fold(haystack[i]) != first) {
             continue;
+        }
         qsizetype k = 1;
         while (k < needle.size() && Fold(haystack[i + k]) == Fold(needle[k]))
             ++k;
