@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace tavrik::conversion {
@@ -16,16 +17,23 @@ QString QtConversionDialogs::chooseFile(const QString& filter)
 
 QString QtConversionDialogs::askText(const QString& prompt, const QString& title)
 {
-    bool accepted = false;
-    const QString text
-        = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, QString(), &accepted);
-    return accepted ? text : QString();
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(title);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(prompt);
+    // The question is a long sentence: wrapped, it keeps the box a sensible width.
+    if (auto* label = dialog.findChild<QLabel*>())
+        label->setWordWrap(true);
+    dialog.setMinimumWidth(420);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 void QtConversionDialogs::showMessage(const QString& text, const QString& title, Icon icon)
 {
     QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title,
                     text, QMessageBox::Ok, parent_);
+    // Messages quote records: their tags are text, not markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

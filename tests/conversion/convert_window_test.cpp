@@ -1,9 +1,9 @@
 #include "conversion/convert_window.h"
 
 #include "scripted_dialogs.h"
+#include "test_app.h"
 #include "support/simulated_clock.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -17,18 +17,9 @@
 namespace tavrik::conversion {
 namespace {
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "conversion_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 class ConvertWindowTest : public ::testing::Test {
 protected:
-    ConvertWindowTest() : window((App(), dialogs), clock, folder.path()) { window.show(); }
+    ConvertWindowTest() : window((test::App(), dialogs), clock, folder.path()) { window.show(); }
 
     QString writeLog(const QByteArray& bytes)
     {
