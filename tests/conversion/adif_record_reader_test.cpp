@@ -66,19 +66,5 @@ INSTANTIATE_TEST_SUITE_P(
                  {"!header", "<CALL:3>K1A <NOTES:5000>" + std::string(5000, 'n') + "<eor>"}},
         ReadCase{"marker split over two lines", "<eoh>\n<CALL:3>K1A <eo\nr>\n", {"<CALL:3>K1A <eor>"}}));
 
-TEST(AdifRecordReader, CountsTheBytesItHasRead)
-{
-    QByteArray bytes = "<eoh>\r\n<CALL:3>K1A <eor>\r\n<CALL:3>K2B <eor>\r\n";
-    QBuffer input(&bytes);
-    input.open(QIODevice::ReadOnly);
-    AdifRecordReader reader(input);
-    while (reader.readLine() != Step::Record) {
-    }
-    EXPECT_EQ(reader.bytesRead(), 26);
-    while (reader.readLine() != Step::End) {
-    }
-    EXPECT_EQ(reader.bytesRead(), bytes.size());
-}
-
 } // namespace
 } // namespace tavrik::conversion
