@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+
+namespace tavrik::conversion {
+
+// Gathers the records of an ADIF file line by line. A line's own line break is dropped, so the
+// lines of one record come out joined into one. Everything up to the line that holds "<eoh>"
+// is header and is skipped; a file that starts with a record has no header.
+class AdifRecordReader {
+public:
+    static constexpr qsizetype kHeaderLimit = 5000;
+
+    enum class Step {
+        NeedMore,      // a line was read; the record is not complete yet
+        Record,        // record() holds a complete record
+        HeaderNotFound,// kHeaderLimit bytes without "<eoh>": the input is given up
+        End,           // the input is at its end, failed, or was given up
+    };
+
+    explicit AdifRecordReader(QIODevice& input) : input_(input) {}
+
+    // Reads one line, or hands out the record completed by the line that gave up the header.
+    Step readLine();
+    const QByteArray& record() const { return record_; }
+    qint64 bytesRead() const { return bytesRead_; }
+
+private:
+    Step completeRecord();
+
+    QIODevice& input_;
+    QByteArray buffer_;
+    QByteArray record_;
+    qint64 bytesRead_ = 0;
+    bool headerDone_ = false;
+    bool givenUp_ = false;
+    bool recordPending_ = false;
+};
+
+} // namespace tavrik::conversion

@@ -1,0 +1,177 @@
+#include "conversion/conversion_run.h"
+
+#include "common/windows1252.h"
+#include "conversion/adif_bytes.h"
+#include "conversion/adif_record_reader.h"
+#include "conversion/converted_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace tavrik::conversion {
+
+namespace {
+
+using Icon = ConversionDialogs::Icon;
+
+const QString kNotVorbelTitle = QStringLiteral("Not Vorbel generated ADIF");
+
+// Old exports hold Windows-1252 names; newer files may be UTF-8.
+QString Readable(const QByteArray& bytes)
+{
+    return IsValidUtf8(bytes) ? QString::fromUtf8(bytes) : FromWindows1252(bytes);
+}
+
+// The number and description an open failure is reported with.
+QString OpenErrorText(const QString& name)
+{
+    const QFileInfo info(name);
+    if (!info.exists())
+        return QStringLiteral("Error # 53 File not found");
+    if (!info.isDir() && !info.isReadable())
+        return QStringLiteral("Error # 70 Permission denied");
+    return QStringLiteral("Error # 75 Path/File access error");
+}
+
+} // namespace
+
+ConversionRun::ConversionRun(ConversionDialogs& dialogs, RunView& view, Clock& clock,
+                             QString programFolder, QString programTitle)
+    : dialogs_(dialogs), view_(view), clock_(clock), programFolder_(std::move(programFolder)),
+      programTitle_(std::move(programTitle))
+{
+}
+
+QString ConversionRun::SummaryText(int recordCount, const QString& outputName)
+{
+    return QLatin1Char(' ') + QString::number(recordCount)
+        + QStringLiteral(" ADIF records processed.  Converted ADIF file is called ") + outputName;
+}
+
+void ConversionRun::start()
+{
+    abortRequested_ = false;
+    const QString name = chooseInputFile();
+    if (name.isEmpty())
+        return;
+    QFile input(name);
+    if (!input.open(QIODevice::ReadOnly)) {
+        dialogs_.showMessage(OpenErrorText(name), programTitle_, Icon::None);
+        return;
+    }
+    convertFile(input);
+}
+
+QString ConversionRun::chooseInputFile()
+{
+    static const QString kExtension = QStringLiteral(".ADI");
+    QString name = dialogs_.chooseFile(kExtension + QStringLiteral(" Files (*") + kExtension
+                                       + QLatin1Char(')'));
+    if (name.contains(QStringLiteral("BAD.ADI"), Qt::CaseInsensitive)) {
+        dialogs_.showMessage(
+            QStringLiteral("You can read directly from the BAD.ADI file.  If you want to import "
+                           "records from this file, you must rename it, and fix the bad records."),
+            QStringLiteral("Can't import this file ..."), Icon::None);
+        return {};
+    }
+    if (name.isEmpty())
+        return {};
+    if (name.right(4).toUpper() != kExtension)
+        name += kExtension;
+    return name;
+}
+
+void ConversionRun::convertFile(QFile& input)
+{
+    recordCount_ = 0;
+    abortRequested_ = false;
+    latestCall_.clear();
+    AdifRecordReader reader(input);
+    ConvertedFile output(programFolder_, QFileInfo(input.fileName()).absolutePath());
+    const qint64 total = input.size();
+
+    std::int64_t lastEvents = clock_.counter();
+    while (!abortRequested_) {
+        const AdifRecordReader::Step step = reader.readLine();
+        if (step == AdifRecordReader::Step::End)
+            break;
+        if (step == AdifRecordReader::Step::HeaderNotFound) {
+            dialogs_.showMessage(
+                QStringLiteral("I have read 5000 characters of the file, and I haven't found the "
+                               "<EOH> end of header marker, so I give up"),
+                QStringLiteral("Invalid file format"), Icon::Exclamation);
+        } else if (step == AdifRecordReader::Step::Record
+                   && !convertRecord(reader.record(), output)) {
+            break;
+        }
+        if (ElapsedMs(lastEvents, clock_.counter(), clock_.frequency()) >= kEventIntervalMs) {
+            showLatest(reader.bytesRead(), total);
+            view_.processEvents();
+            lastEvents = clock_.counter();
+        }
+    }
+
+    input.close();
+    output.close();
+    showLatest(reader.bytesRead(), total);
+    if (recordCount_ > 0) {
+        const QString outputName = output.inProgramFolder()
+            ? QString::fromLatin1(ConvertedFile::kFileName)
+            : QDir::toNativeSeparators(output.path());
+        dialogs_.showMessage(SummaryText(recordCount_, outputName), QStringLiteral("All done"),
+                             Icon::None);
+    } else {
+        dialogs_.showMessage(QStringLiteral("No valid ADIF records found"),
+                             QStringLiteral("Nothing to do"), Icon::Exclamation);
+    }
+}
+
+bool ConversionRun::convertRecord(const QByteArray& record, ConvertedFile& output)
+{
+    if (recordCount_ == 0)
+        askOperatorCall();
+    if (ContainsNoCase(record, "<OPERATOR:")) {
+        dialogs_.showMessage(QStringLiteral("ERROR!  This ADIF files contains OPERATOR fields.  "
+                                            "Vorbel does not export OPERATOR fields."),
+                             kNotVorbelTitle, Icon::None);
+        return false;
+    }
+    if (ContainsNoCase(record, "<COMMENT:")) {
+        dialogs_.showMessage(QStringLiteral("ERROR!  This ADIF files contains COMMENT fields.  "
+                                            "Vorbel does not export COMMENT fields."),
+                             kNotVorbelTitle, Icon::None);
+        return false;
+    }
+
+    const ConvertedRecord converted
+        = RecordConverter::convert(record, {view_.secondWords(), operatorCall_});
+    QString error;
+    if (!output.write(converted.record, error)) {
+        dialogs_.showMessage(error + QStringLiteral(" : loading record - ")
+                                 + Readable(converted.record) + QLatin1Char('.'),
+                             QStringLiteral("Error loading ADIF record."), Icon::None);
+        return false;
+    }
+    ++recordCount_;
+    latestCall_ = converted.call;
+    return true;
+}
+
+void ConversionRun::askOperatorCall()
+{
+    const QString answer = dialogs_.askText(
+        QStringLiteral("Please enter the Callsign for the OPERATOR field.  If you don't know what "
+                       "is needed, simply enter the Callsign of the operator whos Logbook is "
+                       "being converted."),
+        QStringLiteral("Operator Callsign"));
+    // Blanks around a typed callsign are never part of it.
+    operatorCall_ = ToWindows1252(answer.trimmed().toUpper());
+}
+
+void ConversionRun::showLatest(qint64 bytesDone, qint64 bytesTotal)
+{
+    view_.showProgress(Readable(latestCall_), bytesDone, bytesTotal);
+}
+
+} // namespace tavrik::conversion

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "conversion/conversion_dialogs.h"
+
+class QWidget;
+
+namespace tavrik::conversion {
+
+// The Qt dialogs, owned by the window they are shown over.
+class QtConversionDialogs final : public ConversionDialogs {
+public:
+    explicit QtConversionDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    QString chooseFile(const QString& filter) override;
+    QString askText(const QString& prompt, const QString& title) override;
+    void showMessage(const QString& text, const QString& title, Icon icon) override;
+
+private:
+    QWidget* parent_;
+};
+
+} // namespace tavrik::conversion
