@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -147,6 +149,32 @@ TEST(LinkWithHungLoggingProgram, ASendThatIsNeverAnsweredTimesOutAndPostsStillRe
     for (int i = 0; i < 5000; ++i)
         link.postLinkNotice(LinkCode::kKeying, i & 1);
     ::close(hung);
+}
+
+TEST(LinkWithStandInOnARadioPort, RequestsAreAnsweredEvenWhereThePortHasNoModemLines)
+{
+    // A pseudo-terminal opens like the radio's port but cannot switch DTR and RTS.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    test::IsolatedRuntimeDir dir;
+    test::StandInProcess standIn;
+    ASSERT_TRUE(standIn.start({"--serial", QString::fromLocal8Bit(ptsname(master))}));
+    FakeLinkHost host;
+    Link link(host);
+    ASSERT_EQ(link.open(), LinkOpenOutcome::Up);
+    EXPECT_EQ(link.sendRequest(501), 0);
+    EXPECT_EQ(link.sendRequest(401), 0);
+    EXPECT_TRUE(standIn.waitForLine("401 0 key down, port 1"));
+    ::close(master);
+}
+
+TEST(LinkWithStandInOnARadioPort, AMissingPortKeepsTheStandInFromStarting)
+{
+    test::IsolatedRuntimeDir dir;
+    test::StandInProcess standIn;
+    EXPECT_FALSE(standIn.start({"--serial", "/dev/no-such-port"}));
 }
 
 } // namespace

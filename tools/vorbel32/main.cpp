@@ -49,6 +49,8 @@ int main(int argc, char* argv[])
     parser.addOption(serial);
     parser.process(app);
 
+    // Whoever reads the printed notices may go away first; serving Tavrik goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     tavrik::standin::StandIn standIn(stdout);
     QString error;
     if (!standIn.start(parser.value(serial), error)) {

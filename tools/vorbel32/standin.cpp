@@ -88,7 +88,9 @@ void StandIn::runCommand(const QString& line)
     static const QRegularExpression slotCommand(QStringLiteral("^slot (\\d+)(?: (.*))?$"));
     const QString word = line.section(u' ', 0, 0);
     if (const auto match = slotCommand.match(line); match.hasMatch()) {
-        writeSlot(match.captured(1).toInt(), match.captured(2));
+        bool isNumber = false;
+        const int slot = match.captured(1).toInt(&isNumber);
+        writeSlot(isNumber ? slot : -1, match.captured(2));
     } else if (word == u"command") {
         writeSlot(LinkSlots::kCommand, line.mid(8));
     } else if (line == u"show") {
@@ -105,7 +107,7 @@ void StandIn::runCommand(const QString& line)
 void StandIn::writeSlot(int slot, const QString& text)
 {
     if (!LinkSlots::IsSlot(slot)) {
-        print(QStringLiteral("no slot %1: slots are 0 to 9").arg(slot));
+        print(QStringLiteral("no such slot: slots are 0 to 9"));
         return;
     }
     block_.write(LinkSlots::Offset(slot), LinkSlots::EncodeText(text));
