@@ -1,0 +1,168 @@
+#include "link/link.h"
+
+#include "common/link_codes.h"
+#include "common/vb_numbers.h"
+#include "link/inbound_command.h"
+#include "platform/runtime_dir.h"
+
+namespace tavrik {
+
+std::optional<LinkStartupMessage> StartupMessageFor(LinkOpenOutcome outcome)
+{
+    const QString title = QStringLiteral("You can't get there from here");
+    switch (outcome) {
+    case LinkOpenOutcome::Up:
+        return std::nullopt;
+    case LinkOpenOutcome::CannotOpen:
+        return LinkStartupMessage{title, QStringLiteral("OpenFileMapping API failed, is Vorbel32 running?"), true};
+    case LinkOpenOutcome::CannotMap:
+        return LinkStartupMessage{title, QStringLiteral("MapViewOfFile API failed."), false};
+    }
+    return std::nullopt;
+}
+
+Link::Link(LinkHost& host) : host_(host) {}
+
+LinkOpenOutcome Link::open()
+{
+    closeLink();
+    channel_.reset();
+    openFailure_.clear();
+    const RuntimeDir dir = CheckRuntimeDir();
+    if (!dir.ready()) {
+        openFailure_ = dir.problem();
+        return LinkOpenOutcome::CannotOpen;
+    }
+    auto channel = std::make_unique<MessageChannel>(
+        MessageSocketPath(dir.path, QString::fromLatin1(kPeerWindowTitle)));
+    if (channel->connectToPeer())
+        channel_ = std::move(channel);
+    const auto status = block_.open(dir.path + u'/' + QString::fromLatin1(kBlockName), LinkSlots::kBlockSize);
+    openFailure_ = block_.lastError();
+    switch (status) {
+    case SharedBlock::OpenStatus::Opened:
+        return LinkOpenOutcome::Up;
+    case SharedBlock::OpenStatus::CannotOpen:
+        return LinkOpenOutcome::CannotOpen;
+    case SharedBlock::OpenStatus::CannotMap:
+        return LinkOpenOutcome::CannotMap;
+    }
+    return LinkOpenOutcome::CannotOpen;
+}
+
+void Link::pollLink()
+{
+    using namespace LinkSlots;
+    if (!block_.isOpen())
+        return;
+    for (int k = 0; k < kCount; ++k)
+        mirrors_[k] = DecodeRaw(block_.read(Offset(k), kTextBytes));
+
+    // Each field setter runs the window's Change handling, which may write slots: read every
+    // value from the mirrors taken above, never from the block in between.
+    const QString callsign = slotValue(kCallsign);
+    if (callsign != host_.callsignText())
+        host_.setCallsignText(callsign);
+    const QString name = slotValue(kName);
+    if (!IsOutboundCommand(name) && name != host_.nameText())
+        host_.setNameText(name);
+    const QString srx = slotValue(kSrx);
+    if (srx != host_.srxText())
+        host_.setSrxText(srx);
+    myCallsign_ = slotValue(kMyCallsign);
+    bandText_ = slotValue(kBand);
+
+    // The command is read again just before it is cleared, so one written meanwhile is not
+    // wiped unseen; the slot is cleared before it runs, so a poll nested in it (a key press
+    // that starts a transmission) cannot run it again.
+    if (!block_.isOpen())
+        return;
+    const QByteArray command = block_.read(Offset(kCommand), kTextBytes);
+    mirrors_[kCommand] = DecodeRaw(command);
+    if (command != ClearedText())
+        block_.write(Offset(kCommand), ClearedText());
+    runCommand(Value(mirrors_[kCommand]));
+
+    // "Close" may have shut the link down.
+    if (block_.isOpen())
+        takeActiveRadio();
+}
+
+void Link::runCommand(const QString& text)
+{
+    const InboundCommand command = ParseInboundCommand(text);
+    switch (command.kind) {
+    case InboundCommand::Kind::Ignored:
+        break;
+    case InboundCommand::Kind::Close:
+        host_.closeMainWindow();
+        break;
+    case InboundCommand::Kind::Normal:
+        host_.showNormal();
+        break;
+    case InboundCommand::Kind::Minimize:
+        host_.showMinimized();
+        break;
+    case InboundCommand::Kind::Format:
+        serialFormat_ = command.serialFormat;
+        break;
+    case InboundCommand::Kind::Key:
+        host_.pressKey(command.keyCode, command.shift);
+        break;
+    }
+}
+
+void Link::takeActiveRadio()
+{
+    // Compared once rounded, so "1.5" selects radio 2 once rather than at every poll; a number
+    // too large for the radio number is not taken.
+    const std::optional<std::int16_t> radio = WholeNumber(slotValue(LinkSlots::kActiveRadio));
+    if (!radio || *radio == activeRadio_)
+        return;
+    activeRadio_ = *radio;
+    host_.selectRadioPin(activeRadio_);
+}
+
+void Link::writeSlot(int k, const QString& text)
+{
+    if (!block_.isOpen() || !LinkSlots::IsSlot(k))
+        return;
+    block_.write(LinkSlots::Offset(k), LinkSlots::EncodeText(text));
+    postLinkNotice(LinkCode::kSlotWritten, 0);
+}
+
+void Link::postLinkNotice(int code, int argument)
+{
+    if (channel_)
+        channel_->post({QByteArray(kMessageName), code, argument, false});
+}
+
+void Link::logContact()
+{
+    host_.addCallsignToHistory();
+    postLinkNotice(LinkCode::kLogContact, 0);
+}
+
+void Link::closeLink()
+{
+    block_.close();
+}
+
+std::optional<std::int32_t> Link::sendRequest(int code)
+{
+    if (!channel_)
+        return std::nullopt;
+    return channel_->send({QByteArray(kMessageName), code, 0, true});
+}
+
+QString Link::slotMirror(int k) const
+{
+    return LinkSlots::IsSlot(k) ? mirrors_[static_cast<std::size_t>(k)] : QString();
+}
+
+QString Link::slotValue(int k) const
+{
+    return LinkSlots::Value(slotMirror(k));
+}
+
+} // namespace tavrik

@@ -1,0 +1,304 @@
+#include "platform/message_channel.h"
+
+#include <QFile>
+#include <QSocketNotifier>
+#include <QtEndian>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace tavrik {
+namespace {
+
+constexpr std::uint32_t kFlagWantsReply = 1;
+constexpr int kListenBacklog = 16;
+
+QString ErrnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool FillAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray native = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (native.isEmpty() || static_cast<std::size_t>(native.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, native.constData(), static_cast<std::size_t>(native.size()));
+    return true;
+}
+
+int NewSocket()
+{
+    return ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+}
+
+// A connected socket to the listener at path, or -1.
+int ConnectTo(const QString& path)
+{
+    sockaddr_un address;
+    if (!FillAddress(path, address))
+        return -1;
+    const int fd = NewSocket();
+    if (fd < 0)
+        return -1;
+    // Local sockets connect at once or fail at once (EAGAIN when the backlog is full).
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Waits for `events` on fd until the deadline; false on timeout or a dead socket.
+bool WaitFor(int fd, short events, Deadline deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd entry{fd, events, 0};
+        // Round up, so a wait of less than a millisecond is not a busy loop.
+        const int ms = left.count() < 0 ? 0 : static_cast<int>(left.count()) + 1;
+        const int ready = ::poll(&entry, 1, ms);
+        if (ready > 0)
+            return (entry.revents & events) != 0;
+        if (ready == 0)
+            return false;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+} // namespace
+
+QByteArray EncodeRecord(const MessageRecord& record)
+{
+    QByteArray bytes(kMessageRecordSize, '\0');
+    char* out = bytes.data();
+    std::memcpy(out, record.name.constData(),
+                static_cast<std::size_t>(std::min(record.name.size(), kMessageNameSize - 1)));
+    qToLittleEndian<std::int32_t>(record.wParam, out + 32);
+    qToLittleEndian<std::int32_t>(record.lParam, out + 36);
+    qToLittleEndian<std::uint32_t>(record.wantsReply ? kFlagWantsReply : 0, out + 40);
+    return bytes;
+}
+
+std::optional<MessageRecord> DecodeRecord(QByteArrayView bytes)
+{
+    if (bytes.size() != kMessageRecordSize)
+        return std::nullopt;
+    const QByteArrayView nameField = bytes.first(kMessageNameSize);
+    const qsizetype nul = nameField.indexOf('\0');
+    if (nul < 0)
+        return std::nullopt;
+    MessageRecord record;
+    record.name = nameField.first(nul).toByteArray();
+    record.wParam = qFromLittleEndian<std::int32_t>(bytes.data() + 32);
+    record.lParam = qFromLittleEndian<std::int32_t>(bytes.data() + 36);
+    record.wantsReply = (qFromLittleEndian<std::uint32_t>(bytes.data() + 40) & kFlagWantsReply) != 0;
+    return record;
+}
+
+QString MessageSocketPath(const QString& runtimeDir, const QString& windowTitle)
+{
+    if (windowTitle.isEmpty() || windowTitle.contains(u'/') || windowTitle == u"." || windowTitle == u"..")
+        return {};
+    const QString path = runtimeDir + u'/' + windowTitle;
+    sockaddr_un address;
+    return FillAddress(path, address) ? path : QString();
+}
+
+MessageChannel::MessageChannel(QString socketPath) : path_(std::move(socketPath)) {}
+
+MessageChannel::~MessageChannel()
+{
+    disconnect();
+}
+
+bool MessageChannel::connectToPeer()
+{
+    disconnect();
+    fd_ = ConnectTo(path_);
+    return fd_ >= 0;
+}
+
+void MessageChannel::disconnect()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+bool MessageChannel::ensureConnected()
+{
+    return fd_ >= 0 || connectToPeer();
+}
+
+bool MessageChannel::post(const MessageRecord& record)
+{
+    if (!ensureConnected())
+        return false;
+    MessageRecord posted = record;
+    posted.wantsReply = false;
+    const QByteArray bytes = EncodeRecord(posted);
+    if (::send(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_DONTWAIT | MSG_NOSIGNAL) == bytes.size())
+        return true;
+    if (errno != EAGAIN && errno != EWOULDBLOCK)
+        disconnect();
+    return false;
+}
+
+std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chrono::milliseconds timeout)
+{
+    const Deadline deadline = std::chrono::steady_clock::now() + timeout;
+    if (!ensureConnected())
+        return std::nullopt;
+    // Nothing but our own reply may be taken for it: whatever a peer wrote unasked goes.
+    char scratch[16];
+    while (::recv(fd_, scratch, sizeof(scratch), MSG_DONTWAIT) > 0) {
+    }
+    record.wantsReply = true;
+    const QByteArray bytes = EncodeRecord(record);
+    bool sent = false;
+    while (!sent) {
+        if (::send(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_DONTWAIT | MSG_NOSIGNAL) == bytes.size())
+            sent = true;
+        else if ((errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) || !WaitFor(fd_, POLLOUT, deadline))
+            break;
+    }
+    if (sent) {
+        while (WaitFor(fd_, POLLIN, deadline)) {
+            const ssize_t got = ::recv(fd_, scratch, sizeof(scratch), MSG_DONTWAIT);
+            if (got == kMessageReplySize)
+                return qFromLittleEndian<std::int32_t>(scratch);
+            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                break;
+        }
+    }
+    // A late reply must never answer the next request: start the next one on a fresh connection.
+    disconnect();
+    return std::nullopt;
+}
+
+MessageListener::MessageListener(QByteArray messageName, Handler handler, QObject* parent)
+    : QObject(parent), name_(std::move(messageName)), handler_(std::move(handler))
+{
+}
+
+MessageListener::~MessageListener()
+{
+    for (auto& [fd, notifier] : connections_) {
+        notifier->setEnabled(false);
+        ::close(fd);
+    }
+    connections_.clear();
+    if (listenFd_ >= 0) {
+        listenNotifier_.reset();
+        ::close(listenFd_);
+        unlink(QFile::encodeName(path_).constData());
+    }
+}
+
+MessageListener::ListenStatus MessageListener::listen(const QString& socketPath)
+{
+    sockaddr_un address;
+    if (listenFd_ >= 0 || !FillAddress(socketPath, address)) {
+        error_ = QStringLiteral("%1: cannot listen there").arg(socketPath);
+        return ListenStatus::Failed;
+    }
+    const QByteArray native = QFile::encodeName(socketPath);
+    struct stat info {};
+    if (lstat(native.constData(), &info) == 0) {
+        if (!S_ISSOCK(info.st_mode)) {
+            error_ = QStringLiteral("%1 exists and is not a socket").arg(socketPath);
+            return ListenStatus::Failed;
+        }
+        const int probe = ConnectTo(socketPath);
+        if (probe >= 0) {
+            ::close(probe);
+            error_ = QStringLiteral("another program listens on %1").arg(socketPath);
+            return ListenStatus::AlreadyRunning;
+        }
+        // Left behind by a program that ended without removing it.
+        unlink(native.constData());
+    }
+    const int fd = NewSocket();
+    if (fd < 0) {
+        error_ = ErrnoText();
+        return ListenStatus::Failed;
+    }
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0
+        || ::listen(fd, kListenBacklog) != 0) {
+        error_ = QStringLiteral("%1: %2").arg(socketPath, ErrnoText());
+        ::close(fd);
+        return ListenStatus::Failed;
+    }
+    chmod(native.constData(), 0600);
+    listenFd_ = fd;
+    path_ = socketPath;
+    listenNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(listenNotifier_.get(), &QSocketNotifier::activated, this, &MessageListener::acceptPending);
+    return ListenStatus::Listening;
+}
+
+void MessageListener::acceptPending()
+{
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0)
+            return;
+        auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(notifier.get(), &QSocketNotifier::activated, this, [this, fd] { readFrom(fd); });
+        connections_.emplace(fd, std::move(notifier));
+    }
+}
+
+void MessageListener::readFrom(int fd)
+{
+    for (;;) {
+        char buffer[kMessageRecordSize + 1];
+        const ssize_t got = ::recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        if (got <= 0) {
+            dropConnection(fd);
+            return;
+        }
+        // A record of the wrong size is no message; its sender cannot be answered sensibly.
+        const std::optional<MessageRecord> record = DecodeRecord(QByteArrayView(buffer, got));
+        if (!record)
+            continue;
+        const std::int32_t reply = record->name == name_ ? handler_(*record) : 0;
+        if (record->wantsReply) {
+            char bytes[kMessageReplySize];
+            qToLittleEndian<std::int32_t>(reply, bytes);
+            ::send(fd, bytes, sizeof(bytes), MSG_DONTWAIT | MSG_NOSIGNAL);
+        }
+        if (!connections_.contains(fd))
+            return;
+    }
+}
+
+void MessageListener::dropConnection(int fd)
+{
+    const auto found = connections_.find(fd);
+    if (found == connections_.end())
+        return;
+    // Called from the notifier's own signal: it may only go once control is back in the loop.
+    found->second->setEnabled(false);
+    found->second.release()->deleteLater();
+    connections_.erase(found);
+    ::close(fd);
+}
+
+} // namespace tavrik

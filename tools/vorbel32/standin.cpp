@@ -1,0 +1,154 @@
+#include "standin.h"
+
+#include "common/link_codes.h"
+#include "link/link.h"
+#include "link/link_slots.h"
+#include "notice_text.h"
+#include "platform/runtime_dir.h"
+
+#include <QRegularExpression>
+#include <QTime>
+
+namespace tavrik::standin {
+
+StandIn::StandIn(std::FILE* out, QObject* parent) : QObject(parent), out_(out) {}
+
+bool StandIn::start(const QString& serialDevice, QString& error)
+{
+    const RuntimeDir dir = PrepareRuntimeDir();
+    if (!dir.ready()) {
+        error = dir.problem();
+        return false;
+    }
+    if (!serialDevice.isEmpty() && !radio_.open(serialDevice)) {
+        error = QStringLiteral("%1: %2").arg(serialDevice, radio_.errorText());
+        return false;
+    }
+    listener_ = std::make_unique<MessageListener>(
+        QByteArray(Link::kMessageName), [this](const MessageRecord& r) { return onMessage(r); });
+    const QString socketPath = MessageSocketPath(dir.path, QString::fromLatin1(Link::kPeerWindowTitle));
+    if (listener_->listen(socketPath) != MessageListener::ListenStatus::Listening) {
+        error = listener_->lastError();
+        return false;
+    }
+    // The block only once the window listens: a second copy must not replace a live block.
+    const QString blockPath = dir.path + u'/' + QString::fromLatin1(Link::kBlockName);
+    if (!block_.create(blockPath, LinkSlots::kBlockSize)) {
+        error = block_.lastError();
+        return false;
+    }
+    for (int k = 0; k < LinkSlots::kCount; ++k)
+        block_.write(LinkSlots::Offset(k), LinkSlots::ClearedText());
+    print(QStringLiteral("ready: block %1, window %2%3")
+              .arg(blockPath, socketPath,
+                   serialDevice.isEmpty() ? QString() : QStringLiteral(", radio port ") + serialDevice));
+    return true;
+}
+
+std::int32_t StandIn::onMessage(const MessageRecord& record)
+{
+    const ContactSlots contact{slotValue(LinkSlots::kCallsign), slotValue(LinkSlots::kName),
+                               slotValue(LinkSlots::kSrx)};
+    print(QStringLiteral("%1 %2 %3").arg(record.wParam).arg(record.lParam)
+              .arg(DescribeNotice(record.wParam, record.lParam, contact)));
+    if (record.wantsReply)
+        carryOut(record.wParam);
+    return 0;
+}
+
+void StandIn::carryOut(int code)
+{
+    if (!radio_.isOpen())
+        return;
+    bool switched = true;
+    switch (code / 100 * 100) {
+    case LinkCode::kSharedKeyUp:
+        switched = radio_.setKey(false);
+        break;
+    case LinkCode::kSharedKeyDown:
+        switched = radio_.setKey(true);
+        break;
+    case LinkCode::kSharedPttOn:
+        switched = radio_.setPtt(true);
+        break;
+    case LinkCode::kSharedPttOff:
+        switched = radio_.setPtt(false);
+        break;
+    default:
+        return;
+    }
+    if (!switched && !warnedNoModemLines_) {
+        warnedNoModemLines_ = true;
+        print(QStringLiteral("note: the radio port cannot switch its lines (%1)").arg(radio_.errorText()));
+    }
+}
+
+void StandIn::runCommand(const QString& line)
+{
+    static const QRegularExpression slotCommand(QStringLiteral("^slot (\\d+)(?: (.*))?$"));
+    const QString word = line.section(u' ', 0, 0);
+    if (const auto match = slotCommand.match(line); match.hasMatch()) {
+        bool isNumber = false;
+        const int slot = match.captured(1).toInt(&isNumber);
+        writeSlot(isNumber ? slot : -1, match.captured(2));
+    } else if (word == u"command") {
+        writeSlot(LinkSlots::kCommand, line.mid(8));
+    } else if (line == u"show") {
+        show();
+    } else if (line == u"help") {
+        print(HelpText());
+    } else if (line == u"quit") {
+        emit quitRequested();
+    } else if (!line.trimmed().isEmpty()) {
+        print(QStringLiteral("unknown command \"%1\"; try help").arg(line));
+    }
+}
+
+void StandIn::writeSlot(int slot, const QString& text)
+{
+    if (!LinkSlots::IsSlot(slot)) {
+        print(QStringLiteral("no such slot: slots are 0 to 9"));
+        return;
+    }
+    block_.write(LinkSlots::Offset(slot), LinkSlots::EncodeText(text));
+    print(QStringLiteral("ok slot %1 \"%2\"").arg(slot).arg(text));
+}
+
+QString StandIn::slotValue(int slot) const
+{
+    return LinkSlots::Value(LinkSlots::DecodeRaw(block_.read(LinkSlots::Offset(slot), LinkSlots::kTextBytes)));
+}
+
+void StandIn::show()
+{
+    static const char* const names[LinkSlots::kCount] = {
+        "callsign", "name", "serial number", "own callsign", "band",
+        "command", "received exchange", "active radio", "sent report", "received report"};
+    for (int k = 0; k < LinkSlots::kCount; ++k)
+        print(QStringLiteral("slot %1 %2: \"%3\"").arg(k).arg(QLatin1String(names[k]), slotValue(k)));
+}
+
+void StandIn::print(const QString& line)
+{
+    const QByteArray text = (QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + line).toUtf8();
+    std::fprintf(out_, "%s\n", text.constData());
+    std::fflush(out_);
+}
+
+QString StandIn::HelpText()
+{
+    return QStringLiteral(
+        "commands on standard input:\n"
+        "  slot N TEXT    write TEXT into slot N (0 to 9): the text, a NUL, blanks\n"
+        "                 0 callsign, 1 name, 2 serial number, 3 own callsign, 4 band,\n"
+        "                 5 command, 6 received exchange, 7 active radio, 8 sent report,\n"
+        "                 9 received report\n"
+        "  command TEXT   a command for Tavrik in slot 5: Close, Normal, Minimize,\n"
+        "                 Format PATTERN, or a key number (113 = F2, 226 = Ctrl+F2,\n"
+        "                 452 = Alt+F2, 27 = Esc)\n"
+        "  show           print every slot\n"
+        "  help           this text\n"
+        "  quit           remove the block and the window and end");
+}
+
+} // namespace tavrik::standin

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/message_channel.h"
+#include "platform/shared_block.h"
+#include "radio_lines.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdio>
+#include <memory>
+
+namespace tavrik::standin {
+
+// The logging program as Tavrik sees it: the block "TAVRIK", the window "Vorbel32" taking the
+// message "TAVRIK", and the radio's serial port for the shared-serial requests.
+class StandIn final : public QObject {
+    Q_OBJECT
+public:
+    explicit StandIn(std::FILE* out, QObject* parent = nullptr);
+
+    // Creates the runtime directory, the block and the window socket; the serial device may
+    // be empty. False with the reason in error.
+    bool start(const QString& serialDevice, QString& error);
+    // One console command; see HelpText().
+    void runCommand(const QString& line);
+
+    static QString HelpText();
+
+signals:
+    void quitRequested();
+
+private:
+    std::int32_t onMessage(const MessageRecord& record);
+    void carryOut(int code);
+    void writeSlot(int slot, const QString& text);
+    QString slotValue(int slot) const;
+    void show();
+    void print(const QString& line);
+
+    std::FILE* out_;
+    SharedBlock block_;
+    std::unique_ptr<MessageListener> listener_;
+    RadioLines radio_;
+    bool warnedNoModemLines_ = false;
+};
+
+} // namespace tavrik::standin
