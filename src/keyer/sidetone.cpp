@@ -12,6 +12,14 @@ Sidetone::~Sidetone()
     release();
 }
 
+void Sidetone::setOutputSetting(const QString& outputSetting)
+{
+    if (outputSetting == outputSetting_)
+        return;
+    release();
+    outputSetting_ = outputSetting;
+}
+
 void Sidetone::setSidetoneOn(bool on)
 {
     if (!on && on_ && playing_)

@@ -27,6 +27,10 @@ public:
     Sidetone(const Sidetone&) = delete;
     Sidetone& operator=(const Sidetone&) = delete;
 
+    // The output chosen at start-up, once the settings are read; takes effect at the next
+    // createSidetone.
+    void setOutputSetting(const QString& outputSetting);
+
     bool sidetoneOn() const { return on_; }
     // Switching off also silences a tone that is sounding: once off, no toneOff would.
     void setSidetoneOn(bool on);

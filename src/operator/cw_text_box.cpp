@@ -135,8 +135,16 @@ void CwTextBox::clear()
     setTextColor(ToQColor(typingColour_));
 }
 
+void CwTextBox::showNotice(const QString& text)
+{
+    clear();
+    setPlaceholderText(text);
+}
+
 void CwTextBox::insertAtEnd(const QString& more)
 {
+    if (!placeholderText().isEmpty())
+        setPlaceholderText(QString());
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;

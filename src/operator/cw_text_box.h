@@ -48,6 +48,11 @@ public:
     // The right-button paste: the clipboard's text at the end, line breaks as blanks.
     void pasteClipboardAtEnd();
 
+    // A port or sound error in place of the box's text. It is shown, never queued: sending
+    // it would put the error on the air. The operator's next text replaces it.
+    void showNotice(const QString& text);
+    QString notice() const { return placeholderText(); }
+
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;

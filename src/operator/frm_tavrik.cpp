@@ -25,16 +25,24 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     : QMainWindow(parent),
       devices_(devices),
       box_(new CwTextBox),
-      keyer_({devices.clock, devices.priority, devices.lines, devices.tone, *box_, *this, *this}),
+      cwControl_(SerialDevices(), devices.modemLines),
+      keyerPort_(devices.parallelPort, cwControl_, *this),
+      sidetone_(QString(), devices.clock),
+      link_(*this),
+      keyerLink_(link_),
+      timer1_(link_),
+      keyer_({devices.clock, devices.priority, keyerPort_, sidetone_, *box_, keyerLink_, *this}),
       transmit_(keyer_, *box_, *this),
       buttons_(transmit_, *this, *this),
-      router_(transmit_, buttons_, *box_, *this)
+      router_(transmit_, buttons_, *box_, *this),
+      macroContext_(*this),
+      expander_(macroContext_)
 {
     setObjectName(QStringLiteral("frmTavrik"));
     setWindowTitle(QStringLiteral("Tavrik - Software"));
     buildWindow();
     connectMenus();
-    timer1_.setInterval(200);
+    transmit_.setMacroExpander([this](const QString& text) { return expander_.ExpandMacro(text); });
     loopTimer_.setSingleShot(false);
     connect(&loopTimer_, &QTimer::timeout, this, [this] { transmit_.loopTimerFired(); });
 }
@@ -108,6 +116,9 @@ QWidget* FrmTavrik::buildToolBar()
     name_ = field(ContactField::Name, "NameField", QStringLiteral("Name"), 7);
     srx_->setVisible(false);
     connect(callsign_, &QLineEdit::textChanged, this, &FrmTavrik::callsignChanged);
+    connect(name_, &QLineEdit::textChanged, this, &FrmTavrik::nameChanged);
+    connect(srx_, &QLineEdit::textChanged, this, &FrmTavrik::srxChanged);
+    srx_->setText(QStringLiteral("###"));
     return sBar_;
 }
 
@@ -178,10 +189,7 @@ void FrmTavrik::processPendingEvents()
 
 void FrmTavrik::setLinkTimerRunning(bool running)
 {
-    if (running)
-        timer1_.start();
-    else
-        timer1_.stop();
+    timer1_.setRunning(running);
 }
 
 void FrmTavrik::setSendingControls(bool sending)
@@ -253,7 +261,7 @@ void FrmTavrik::pressButton(int index)
 
 void FrmTavrik::logContact()
 {
-    addCallsignToHistory();
+    link_.logContact();
 }
 
 // --- typing box --------------------------------------------------------------------------
@@ -328,7 +336,32 @@ void FrmTavrik::callsignChanged(const QString& text)
         return;
     if (text != lastCallsign_ && keyer_.state().isSending)
         transmit_.correctCallsignWhileSending(lastCallsign_, text);
+    if (link_.isUp())
+        link_.writeSlot(0, text);
     lastCallsign_ = text;
+}
+
+void FrmTavrik::nameChanged(const QString& text)
+{
+    if (transmit_.formReady() && link_.isUp())
+        link_.writeSlot(1, text);
+}
+
+void FrmTavrik::srxChanged(const QString& text)
+{
+    // Never empty: "###" stands for nothing received yet, and goes as soon as something does.
+    QString shown = text;
+    if (shown.isEmpty())
+        shown = QStringLiteral("###");
+    else if (shown.startsWith(QLatin1String("###")) && shown.size() >= 4)
+        shown = shown.mid(3);
+    if (shown != text) {
+        srx_->setText(shown);
+        return;
+    }
+    srx_->end(false);
+    if (link_.isUp())
+        link_.writeSlot(6, shown);
 }
 
 void FrmTavrik::addCallsignToHistory()
@@ -391,28 +424,6 @@ QString FrmTavrik::macroText(int index) const
 QString FrmTavrik::macroCaption(int index) const
 {
     return index >= 0 && index <= MacroButtons::kButtonCount ? macros_[static_cast<std::size_t>(index)].caption : QString();
-}
-
-// --- link --------------------------------------------------------------------------------
-
-void FrmTavrik::poll() {}
-
-void FrmTavrik::post(int, int) {}
-
-// --- closing -----------------------------------------------------------------------------
-
-void FrmTavrik::closeEvent(QCloseEvent* event)
-{
-    if (!transmit_.queryClose()) {
-        event->ignore();
-        return;
-    }
-    keyer_.restorePriority();
-    keyer_.toneOff();
-    box_->clear();
-    keyer_.state().abort = true;
-    timer1_.stop();
-    event->accept();
 }
 
 } // namespace tavrik

@@ -1,12 +1,22 @@
 #pragma once
 
+#include "keyer/keyer_port.h"
+#include "keyer/sidetone.h"
 #include "keyer/software_keyer.h"
+#include "link/keyer_link_adapter.h"
+#include "link/link.h"
+#include "link/link_poll_timer.h"
+#include "macros/macro_expander.h"
 #include "operator/contact_field.h"
 #include "operator/cw_text_box.h"
 #include "operator/key_router.h"
 #include "operator/macro_button.h"
 #include "operator/macro_buttons.h"
+#include "operator/station_macro_context.h"
 #include "operator/transmit_control.h"
+#include "platform/serial_line.h"
+#include "settings/settings_file.h"
+#include "settings/tavrik_settings.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -22,15 +32,25 @@ namespace tavrik {
 
 class Clock;
 class Lamp;
+class ModemLines;
+class OperatorDialogs;
+class PortIo;
 class TimingPriority;
 struct TavrikMenus;
 
-// What the window times and switches with; the program passes the real ones, tests fakes.
+// What only the machine has: the program passes the real ones, tests their fakes.
 struct TavrikDevices {
     Clock& clock;
     TimingPriority& priority;
-    KeyLines& lines;
-    ToneSwitch& tone;
+    PortIo& parallelPort;
+    ModemLines& modemLines;
+    OperatorDialogs& dialogs;
+};
+
+// Where the program was started from, and with what.
+struct StartupOptions {
+    QString programDir;
+    QString argumentText; // names a settings profile
 };
 
 struct MacroSlotView {
@@ -51,13 +71,23 @@ class FrmTavrik final : public QMainWindow,
                         private FieldFocus,
                         private ActiveBoxFocus,
                         private ButtonMacros,
-                        private KeyerLink {
+                        private LinkHost,
+                        private SharedSerialRequests {
     Q_OBJECT
 public:
     explicit FrmTavrik(TavrikDevices devices, QWidget* parent = nullptr);
     ~FrmTavrik() override;
 
+    // Start-up in its fixed order; no step stops it.
+    void formLoad(const StartupOptions& options);
+
     SoftwareKeyer& keyer() { return keyer_; }
+    Link& link() { return link_; }
+    KeyerPort& keyerPort() { return keyerPort_; }
+    Sidetone& sidetone() { return sidetone_; }
+    SerialLine& cwControl() { return cwControl_; }
+    SettingsFile* settingsFile() { return settingsFile_.get(); }
+    const TavrikSettings& settings() const { return settings_; }
     TransmitControl& transmit() { return transmit_; }
     MacroButtons& buttons() { return buttons_; }
     CwTextBox& typingBox() { return *box_; }
@@ -74,15 +104,27 @@ public:
     // The public faces the link and the WinKey use.
     void cwTextBoxKeyDown(int& keyCode, int& shift) { typingBoxKeyDown(keyCode, shift); }
     void mnuabortClick() { transmit_.abort(); }
-    void addCallsignToHistory();
+    void addCallsignToHistory() override;
 
     void setMacroSlot(int index, const MacroSlotView& slot);
     void setFormReady(bool ready);
+    void clearTypingBoxAndCallsign();
+    ZeroPreference zeroPreference() const;
+    bool isWinKeySelected() const { return winKeySelected(); }
+    void setWinKeySpeed(std::int16_t wpm) { settings_.winKey.speed = wpm; }
+    void writeSetting(const QString& section, const QString& key, const QString& value);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void applySettings();
+    void applyLanguageLibrary(const QString& programDir);
+    void openKeyer();
+    void openLink();
+    void shutDown();
+    double twipsPerPixel() const;
+
     void buildWindow();
     QWidget* buildToolBar();
     QWidget* buildBank(int bank);
@@ -134,11 +176,25 @@ private:
     QString macroText(int index) const override;
     QString macroCaption(int index) const override;
 
-    // KeyerLink
-    void poll() override;
-    void post(int code, int argument) override;
+    // LinkHost
+    QString callsignText() const override;
+    QString nameText() const override;
+    QString srxText() const override;
+    void setCallsignText(const QString& text) override;
+    void setNameText(const QString& text) override;
+    void setSrxText(const QString& text) override;
+    void closeMainWindow() override;
+    void showNormal() override;
+    void showMinimized() override;
+    void pressKey(int keyCode, int shift) override;
+    void selectRadioPin(int radio) override;
+
+    // SharedSerialRequests
+    void sendRequest(int code) override;
 
     void callsignChanged(const QString& text);
+    void nameChanged(const QString& text);
+    void srxChanged(const QString& text);
     void historyPicked(int row);
 
     TavrikDevices devices_;
@@ -155,13 +211,22 @@ private:
     std::array<QWidget*, 3> banks_{};
     std::array<MacroButton*, 37> btnf_{};
     std::array<MacroSlotView, 37> macros_{};
-    QTimer timer1_;
     QTimer loopTimer_;
 
+    SerialLine cwControl_;
+    KeyerPort keyerPort_;
+    Sidetone sidetone_;
+    Link link_;
+    KeyerLinkAdapter keyerLink_;
+    LinkPollTimer timer1_;
     SoftwareKeyer keyer_;
     TransmitControl transmit_;
     MacroButtons buttons_;
     KeyRouter router_;
+    StationMacroContext macroContext_;
+    MacroExpander expander_;
+    std::unique_ptr<SettingsFile> settingsFile_;
+    TavrikSettings settings_;
 
     bool callsignIsActiveBox_ = false;
     QString lastCallsign_;

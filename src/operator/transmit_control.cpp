@@ -140,17 +140,12 @@ void TransmitControl::cancelLoop()
     box_.setBackground(textBoxBackColor_);
 }
 
-void TransmitControl::addLoopInterval(int ms)
-{
-    loopInterval_ = std::min(loopInterval_ + ms, kLongestLoopMs);
-}
-
 void TransmitControl::armPendingLoop()
 {
     if (loopInterval_ <= 0)
         return;
     loopTimerEnabled_ = true;
-    controls_.startLoopTimer(loopInterval_);
+    controls_.startLoopTimer(std::min(loopInterval_, kLongestLoopMs));
     box_.setBackground(loopingBackColor_);
 }
 

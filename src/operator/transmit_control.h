@@ -55,7 +55,7 @@ public:
 
     // Looping macros.
     void cancelLoop();
-    void addLoopInterval(int ms);
+    void setLoopInterval(int ms) { loopInterval_ = ms; }
     int loopInterval() const { return loopInterval_; }
     void armPendingLoop();
     void loopTimerFired();

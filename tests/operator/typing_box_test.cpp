@@ -1,6 +1,5 @@
-#include "operator/frm_tavrik.h"
 #include "operator/tavrik_menus.h"
-#include "support/keyer_fakes.h"
+#include "support/station_fixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,16 +14,7 @@ using test::SimulatedClock;
 
 class TypingBoxTest : public ::testing::Test {
 protected:
-    TypingBoxTest()
-    {
-        window.keyer().options().pttDelayMs = 0;
-        window.keyer().options().slowTyping = false;
-        window.keyer().setOperatorSpeed(20);
-        window.menus().mnuVOX->setChecked(true);
-        window.setFormReady(true);
-        window.show();
-        window.typingBox().setFocus();
-    }
+    TypingBoxTest() { window.typingBox().setFocus(); }
 
     void type(const QString& keys) { QTest::keyClicks(&window.typingBox(), keys); }
     // Queues the text in manual mode, then sends it with the transmit command.
@@ -34,16 +24,12 @@ protected:
         type(keys);
         window.menus().mnuTX->trigger();
     }
-    std::size_t keyDowns() const { return log.only({"key down"}).size(); }
-    // Acts once the simulated clock passes `ms` from now, inside whatever wait runs then.
-    void after(double ms, std::function<void()> action) { clock.at(clock.peek() + SimulatedClock::fromMs(ms), std::move(action)); }
+    std::size_t keyDowns() const { return station.keyDowns(); }
+    void after(double ms, std::function<void()> action) { station.after(ms, std::move(action)); }
 
-    SimulatedClock clock;
-    test::EdgeLog log{clock};
-    test::RecordingLines lines{log};
-    test::RecordingTone tone{log};
-    test::RecordingPriority priority{log};
-    FrmTavrik window{{clock, priority, lines, tone}};
+    test::Station station;
+    FrmTavrik& window = station.window();
+    test::EdgeLog& log = station.log;
 };
 
 TEST_F(TypingBoxTest, TypingSendsAtOnceInAutomaticMode)

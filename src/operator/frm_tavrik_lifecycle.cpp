@@ -1,0 +1,311 @@
+// Start-up, the settings applied to the window, and shut-down.
+#include "operator/frm_tavrik.h"
+
+#include "link/link.h"
+#include "operator/language_library.h"
+#include "operator/lamp.h"
+#include "operator/operator_dialogs.h"
+#include "operator/tavrik_menus.h"
+#include "platform/locale.h"
+#include "settings/load_settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+
+namespace tavrik {
+namespace {
+
+constexpr const char* kMainSection = "frmTavrik Settings";
+constexpr int kFirstMenuString = 9501;
+
+ButtonAppearance NormalLook(const MacroSlot& m)
+{
+    return {m.backColor, m.foreColor, m.fontName, m.fontSize, m.fontBold, m.fontItalic};
+}
+
+ButtonAppearance MouseOverLook(const MacroSlot& m)
+{
+    return {m.mouseOverBackColor, m.mouseOverForeColor, m.mouseOverFontName,
+            m.mouseOverFontSize,  m.mouseOverFontBold,  m.mouseOverFontItalic};
+}
+
+} // namespace
+
+double FrmTavrik::twipsPerPixel() const
+{
+    return 1440.0 / std::max(1, logicalDpiY());
+}
+
+void FrmTavrik::formLoad(const StartupOptions& options)
+{
+    applyLanguageLibrary(options.programDir);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    menus_->mnuVersion->setText(menus_->mnuVersion->text() + QStringLiteral(" ") + QStringLiteral(TAVRIK_VERSION));
+    srx_->setVisible(false);
+
+    settingsFile_ = std::make_unique<SettingsFile>(options.programDir, options.argumentText);
+    settingsFile_->PrepareSettingsFile();
+
+    box_->clear();
+    name_->clear();
+    keyer_.state().isSending = false;
+    menus_->mnuTX->setEnabled(false);
+    menus_->mnuAbort->setEnabled(false);
+    keyBox_->setOn(false);
+    pttBox_->setOn(false);
+
+    settings_ = LoadSettings(*settingsFile_, [] { QCoreApplication::processEvents(); });
+    applySettings();
+    openKeyer();
+
+    callsign_->setVisible(true);
+    cmbPrevious_->setVisible(true);
+    box_->setFocus();
+    menus_->mnuDedicatedSerialPort->setChecked(cwControl_.portOpen());
+
+    openLink();
+    link_.pollLink();
+    setFormReady(true);
+    QApplication::restoreOverrideCursor();
+    timer1_.setRunning(true);
+    if (settings_.onTop) {
+        menus_->mnuOnTop->setChecked(true);
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    }
+    keyer_.options().userLangId = UserLangId();
+    QCoreApplication::processEvents();
+}
+
+void FrmTavrik::applyLanguageLibrary(const QString& programDir)
+{
+    const LanguageLibrary library = LanguageLibrary::Load(programDir, UserLangId());
+    if (!library.loaded())
+        return;
+    for (qsizetype i = 0; i < menus_->entriesInOrder.size(); ++i) {
+        const QString caption = library.resourceText(kFirstMenuString + static_cast<int>(i));
+        QAction* entry = menus_->entriesInOrder.at(i);
+        if (!caption.isEmpty() && !entry->isSeparator())
+            entry->setText(caption);
+    }
+}
+
+void FrmTavrik::applySettings()
+{
+    const TavrikSettings& s = settings_;
+    KeyerOptions& o = keyer_.options();
+    o.slowTyping = s.slowTyping;
+    o.pttDelayMs = s.pttDelay;
+    o.pttEnabled = s.pttEnabled;
+    o.disablePolling = s.disablePolling;
+    o.ratios = TimingRatios{s.dashLength, s.letterSpace, s.wordSpace};
+    o.transmittedTextColor = s.transmittedTextColor;
+    o.transmittingTextColor = s.transmittingTextColor;
+    o.textBoxForeColor = s.textBoxForeColor;
+    router_.setInsertKeyCode(s.insertKeyCode);
+
+    const double tpp = twipsPerPixel();
+    move(static_cast<int>(s.left / tpp), static_cast<int>(s.top / tpp));
+    resize(static_cast<int>(s.width / tpp), static_cast<int>(s.height / tpp));
+
+    QFont font(s.textBoxFontName);
+    if (s.textBoxFontSize > 0)
+        font.setPointSize(s.textBoxFontSize);
+    font.setBold(s.textBoxFontBold);
+    font.setItalic(s.textBoxFontItalic);
+    box_->setFont(font);
+    box_->setBackground(s.textBoxBackColor);
+    box_->setTypingColour(s.textBoxForeColor);
+    transmit_.setColours(s.textBoxBackColor, s.loopingBackColor);
+
+    const bool winKey = s.keyer == KeyerChoice::WinKey;
+    menus_->mnuWinKey->setChecked(winKey);
+    menus_->mnuSoftwareKeyer->setChecked(!winKey);
+    setWindowTitle(winKey ? QStringLiteral("Tavrik - WinKey") : QStringLiteral("Tavrik - Software"));
+    menus_->mnuVOX->setChecked(s.keying == KeyingMode::Vox);
+    menus_->mnuMOX->setChecked(s.keying == KeyingMode::Mox);
+
+    KeyerPortSettings& port = keyerPort_.settings();
+    port.portIsParallel = s.portIsParallel;
+    port.portIsSharedSerial = s.portIsSharedSerial;
+    port.parallelPortAddress = s.parallelPortAddress;
+    port.dedicatedSerialPort = s.dedicatedSerialPort;
+    SerialDevices serialDevices;
+    for (int n = 1; n <= SerialDevices::kPortCount; ++n)
+        serialDevices.setPath(n, s.devices.commPorts[static_cast<std::size_t>(n - 1)]);
+    cwControl_.setDevices(serialDevices);
+
+    keyer_.setOperatorSpeed(s.wpm);
+    QPalette speedPalette = speedLabel_->palette();
+    speedPalette.setColor(QPalette::WindowText, ToQColor(s.wpmTextColor));
+    speedLabel_->setPalette(speedPalette);
+
+    const bool banks[3] = {s.fKeysVisible, s.altFKeysVisible, s.ctlFKeysVisible};
+    QAction* bankEntries[3] = {menus_->mFkeys, menus_->mSFkeys, menus_->mAFkeys};
+    for (int b = 0; b < 3; ++b) {
+        bankEntries[b]->setChecked(banks[b]);
+        banks_[static_cast<std::size_t>(b)]->setVisible(banks[b]);
+    }
+    menus_->mnuShowCallsign->setChecked(s.callsignFieldVisible);
+    sBar_->setVisible(s.callsignFieldVisible);
+    if (s.srxFieldVisible)
+        menus_->mnuShowSRX->trigger();
+
+    menus_->mnuSend0as0->setChecked(s.serialZero == SerialZero::Zero);
+    menus_->mnuSend0asT->setChecked(s.serialZero == SerialZero::LetterT);
+    menus_->mnuSend0asO->setChecked(s.serialZero == SerialZero::LetterO);
+
+    for (int i = 1; i <= MacroButtons::kButtonCount; ++i) {
+        const MacroSlot& m = s.macros[static_cast<std::size_t>(i)];
+        setMacroSlot(i, MacroSlotView{m.text, m.caption, NormalLook(m), MouseOverLook(m)});
+    }
+    sidetone_.setOutputSetting(s.devices.sidetoneOutput);
+}
+
+void FrmTavrik::openKeyer()
+{
+    if (!menus_->mnuSoftwareKeyer->isChecked())
+        return; // the WinKey opens its own port
+    sidetone_.setSidetoneOn(settings_.sidetoneOn);
+    if (!sidetone_.createSidetone(settings_.sidetoneFrequency))
+        box_->showNotice(QString::fromLatin1(kSidetoneUnavailableText));
+    if (const std::optional<QString> error = keyerPort_.initKeyerPort())
+        box_->showNotice(*error);
+}
+
+void FrmTavrik::openLink()
+{
+    const LinkOpenOutcome outcome = link_.open();
+    if (const std::optional<LinkStartupMessage> message = StartupMessageFor(outcome)) {
+        QApplication::restoreOverrideCursor();
+        devices_.dialogs.showMessage(message->title, message->text,
+                                     message->exclamation ? MessageIcon::Exclamation : MessageIcon::None);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+}
+
+void FrmTavrik::writeSetting(const QString& section, const QString& key, const QString& value)
+{
+    if (settingsFile_)
+        settingsFile_->WriteSetting(section, key, value);
+}
+
+void FrmTavrik::closeEvent(QCloseEvent* event)
+{
+    if (!transmit_.queryClose()) {
+        event->ignore();
+        return;
+    }
+    shutDown();
+    event->accept();
+}
+
+void FrmTavrik::shutDown()
+{
+    keyer_.restorePriority();
+    if (sidetone_.sidetoneOn())
+        keyer_.toneOff();
+    box_->clear();
+    keyer_.state().abort = true;
+    timer1_.setRunning(false);
+    link_.closeLink();
+    if (cwControl_.portOpen())
+        cwControl_.setPortOpen(false);
+    if (!isMinimized() && settingsFile_) {
+        const double tpp = twipsPerPixel();
+        const QString section = QLatin1String(kMainSection);
+        const auto twips = [tpp](int pixels) { return QString::number(static_cast<int>(pixels * tpp)); };
+        writeSetting(section, QStringLiteral("Top"), twips(y()));
+        writeSetting(section, QStringLiteral("Left"), twips(x()));
+        writeSetting(section, QStringLiteral("Height"), twips(height()));
+        writeSetting(section, QStringLiteral("Width"), twips(width()));
+    }
+    sidetone_.release();
+}
+
+// --- what the link does to the window ------------------------------------------------------
+
+QString FrmTavrik::callsignText() const
+{
+    return callsign_->text();
+}
+
+QString FrmTavrik::nameText() const
+{
+    return name_->text();
+}
+
+QString FrmTavrik::srxText() const
+{
+    return srx_->text();
+}
+
+void FrmTavrik::setCallsignText(const QString& text)
+{
+    callsign_->setText(text);
+    callsign_->end(false);
+}
+
+void FrmTavrik::setNameText(const QString& text)
+{
+    name_->setText(text);
+    name_->end(false);
+}
+
+void FrmTavrik::setSrxText(const QString& text)
+{
+    srx_->setText(text);
+    srx_->end(false);
+}
+
+void FrmTavrik::closeMainWindow()
+{
+    close();
+}
+
+void FrmTavrik::showNormal()
+{
+    QMainWindow::showNormal();
+}
+
+void FrmTavrik::showMinimized()
+{
+    QMainWindow::showMinimized();
+}
+
+void FrmTavrik::pressKey(int keyCode, int shift)
+{
+    cwTextBoxKeyDown(keyCode, shift);
+}
+
+void FrmTavrik::selectRadioPin(int)
+{
+    // Only the WinKey switches radios by pin; the software keyer has nothing to set.
+}
+
+void FrmTavrik::sendRequest(int code)
+{
+    link_.sendRequest(code);
+}
+
+void FrmTavrik::clearTypingBoxAndCallsign()
+{
+    box_->clear();
+    callsign_->clear();
+}
+
+ZeroPreference FrmTavrik::zeroPreference() const
+{
+    if (menus_->mnuSend0asO->isChecked())
+        return ZeroPreference::LetterO;
+    if (menus_->mnuSend0asT->isChecked())
+        return ZeroPreference::LetterT;
+    return ZeroPreference::Digit;
+}
+
+} // namespace tavrik

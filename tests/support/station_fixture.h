@@ -1,0 +1,129 @@
+#pragma once
+
+#include "operator/frm_tavrik.h"
+#include "operator/operator_dialogs.h"
+#include "platform/parallel_port.h"
+#include "platform/serial_line.h"
+#include "support/isolated_runtime_dir.h"
+#include "support/keyer_fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+namespace tavrik::test {
+
+// A parallel port whose control register turns its key and PTT bits into logged edges.
+class RecordingPortIo final : public PortIo {
+public:
+    explicit RecordingPortIo(EdgeLog& log) : log_(log) {}
+    bool open(std::uint16_t baseAddress) override
+    {
+        control_ = static_cast<std::uint16_t>(baseAddress + 2);
+        open_ = true;
+        return true;
+    }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    std::uint8_t inp(std::uint16_t address) override { return address == control_ ? register_ : 0; }
+    void out(std::uint16_t address, std::uint8_t value) override
+    {
+        if (address != control_)
+            return;
+        // Bit 3 is inverted on its way to the pin: clear keys the transmitter.
+        const bool keyed = (value & 0x08) == 0;
+        const bool ptt = (value & 0x04) != 0;
+        if (written_ && keyed != keyed_)
+            log_.add(keyed ? "key down" : "key up");
+        if (written_ && ptt != ptt_)
+            log_.add(ptt ? "ptt on" : "ptt off");
+        keyed_ = keyed;
+        ptt_ = ptt;
+        written_ = true;
+        register_ = value;
+    }
+    QString lastError() const override { return {}; }
+    std::uint8_t controlRegister() const { return register_; }
+
+private:
+    EdgeLog& log_;
+    std::uint16_t control_ = 0;
+    std::uint8_t register_ = 0;
+    bool open_ = false;
+    bool written_ = false;
+    bool keyed_ = false;
+    bool ptt_ = false;
+};
+
+class NoModemLines final : public ModemLines {
+public:
+    int change(int, unsigned, bool) override { return 0; }
+};
+
+class RecordingDialogs final : public OperatorDialogs {
+public:
+    void showMessage(const QString& title, const QString& text, MessageIcon icon) override
+    {
+        messages.push_back({title, text, icon});
+    }
+    struct Shown {
+        QString title;
+        QString text;
+        MessageIcon icon;
+    };
+    std::vector<Shown> messages;
+};
+
+// Tavrik's main window started as the program starts it, from a TAVRIK.INI the test writes,
+// on a simulated clock and a recording parallel port, in a runtime directory of its own.
+class Station {
+public:
+    // Quick settings for tests: no PTT lead-in, no slow-typing hold, automatic sending.
+    static QString QuickMainSection()
+    {
+        return QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nKeying=VOX\n");
+    }
+
+    explicit Station(const QString& ini = QuickMainSection(), const QString& argument = QString())
+    {
+        QFile file(QDir(programDir_.path()).filePath(QStringLiteral("TAVRIK.INI")));
+        file.open(QIODevice::WriteOnly);
+        file.write(ini.toUtf8());
+        file.close();
+        window_ = std::make_unique<FrmTavrik>(TavrikDevices{clock, priority, port, modemLines, dialogs});
+        window_->formLoad({programDir_.path(), argument});
+        window_->show();
+    }
+
+    FrmTavrik& window() { return *window_; }
+    QString programDir() const { return programDir_.path(); }
+    QString iniText(const QString& name = QStringLiteral("TAVRIK.INI")) const
+    {
+        QFile file(QDir(programDir_.path()).filePath(name));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+    std::size_t keyDowns() const { return log.only({"key down"}).size(); }
+    // Acts once the simulated clock passes `ms` from now, inside whatever wait runs then.
+    void after(double ms, std::function<void()> action)
+    {
+        clock.at(clock.peek() + SimulatedClock::fromMs(ms), std::move(action));
+    }
+
+    IsolatedRuntimeDir runtime;
+    SimulatedClock clock;
+    EdgeLog log{clock};
+    RecordingPriority priority{log};
+    RecordingPortIo port{log};
+    NoModemLines modemLines;
+    RecordingDialogs dialogs;
+
+private:
+    QTemporaryDir programDir_;
+    std::unique_ptr<FrmTavrik> window_;
+};
+
+} // namespace tavrik::test
