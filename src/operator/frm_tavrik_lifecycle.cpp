@@ -7,6 +7,7 @@
 #include "operator/operator_dialogs.h"
 #include "operator/tavrik_menus.h"
 #include "platform/locale.h"
+#include "platform/parallel_port.h"
 #include "settings/load_settings.h"
 
 #include <QAction>
@@ -139,6 +140,7 @@ void FrmTavrik::applySettings()
     for (int n = 1; n <= SerialDevices::kPortCount; ++n)
         serialDevices.setPath(n, s.devices.commPorts[static_cast<std::size_t>(n - 1)]);
     cwControl_.setDevices(serialDevices);
+    devices_.parallelPort.setDevicePath(s.devices.parallelDevice);
 
     keyer_.setOperatorSpeed(s.wpm);
     QPalette speedPalette = speedLabel_->palette();

@@ -231,6 +231,12 @@ ParallelPortIo::ParallelPortIo(QString devicePath)
 {
 }
 
+void ParallelPortIo::setDevicePath(const QString& path)
+{
+    namedDevice_ = !path.isEmpty();
+    ppdev_.setDevicePath(path);
+}
+
 bool ParallelPortIo::open(std::uint16_t baseAddress)
 {
     close();

@@ -16,6 +16,9 @@ public:
     // Makes the port whose registers start at baseAddress reachable. False, with the
     // reason in lastError(), when it cannot be.
     virtual bool open(std::uint16_t baseAddress) = 0;
+    // The device the operator named ("Parallel Device"); empty finds the port by its address.
+    // Takes effect at the next open.
+    virtual void setDevicePath(const QString& path) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual std::uint8_t inp(std::uint16_t address) = 0;
@@ -45,6 +48,7 @@ public:
     PpdevPortIo& operator=(const PpdevPortIo&) = delete;
 
     bool open(std::uint16_t baseAddress) override;
+    void setDevicePath(const QString& path) override { devicePath_ = path; }
     void close() override;
     bool isOpen() const override { return fd_ >= 0; }
     std::uint8_t inp(std::uint16_t address) override;
@@ -70,6 +74,8 @@ class IopermPortIo final : public PortIo {
 public:
     ~IopermPortIo() override;
     bool open(std::uint16_t baseAddress) override;
+    // Direct access reaches a port by its address alone.
+    void setDevicePath(const QString&) override {}
     void close() override;
     bool isOpen() const override { return open_; }
     std::uint8_t inp(std::uint16_t address) override;
@@ -90,6 +96,7 @@ class ParallelPortIo final : public PortIo {
 public:
     explicit ParallelPortIo(QString devicePath = {});
     bool open(std::uint16_t baseAddress) override;
+    void setDevicePath(const QString& path) override;
     void close() override;
     bool isOpen() const override { return active_ != nullptr; }
     std::uint8_t inp(std::uint16_t address) override;

@@ -24,6 +24,7 @@ public:
         error.clear();
         return true;
     }
+    void setDevicePath(const QString&) override {}
     void close() override
     {
         ++closes;

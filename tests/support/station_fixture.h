@@ -26,6 +26,7 @@ public:
         open_ = true;
         return true;
     }
+    void setDevicePath(const QString&) override {}
     void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
     std::uint8_t inp(std::uint16_t address) override { return address == control_ ? register_ : 0; }
