@@ -32,8 +32,8 @@ public:
     void setNameText(const QString&) override {}
     void setSrxText(const QString&) override {}
     void closeMainWindow() override {}
-    void showNormal() override {}
-    void showMinimized() override {}
+    void restoreMainWindow() override {}
+    void minimizeMainWindow() override {}
     void pressKey(int, int) override {}
     void addCallsignToHistory() override {}
     void selectRadioPin(int) override {}

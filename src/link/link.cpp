@@ -98,10 +98,10 @@ void Link::runCommand(const QString& text)
         host_.closeMainWindow();
         break;
     case InboundCommand::Kind::Normal:
-        host_.showNormal();
+        host_.restoreMainWindow();
         break;
     case InboundCommand::Kind::Minimize:
-        host_.showMinimized();
+        host_.minimizeMainWindow();
         break;
     case InboundCommand::Kind::Format:
         serialFormat_ = command.serialFormat;

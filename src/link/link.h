@@ -26,8 +26,8 @@ public:
     virtual void setNameText(const QString& text) = 0;
     virtual void setSrxText(const QString& text) = 0;
     virtual void closeMainWindow() = 0;
-    virtual void showNormal() = 0;
-    virtual void showMinimized() = 0;
+    virtual void restoreMainWindow() = 0;
+    virtual void minimizeMainWindow() = 0;
     // A synthetic key for the typing box's key handler; shift is 0, 2 (Ctrl) or 4 (Alt).
     virtual void pressKey(int keyCode, int shift) = 0;
     virtual void addCallsignToHistory() = 0;

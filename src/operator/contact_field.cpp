@@ -61,7 +61,9 @@ void ContactFieldEdit::keyPressEvent(QKeyEvent* e)
             return;
         }
     }
-    QLineEdit::keyPressEvent(e);
+    // Alt with a key is a command, never text.
+    if (!(e->modifiers() & Qt::AltModifier))
+        QLineEdit::keyPressEvent(e);
 }
 
 void ContactFieldEdit::mousePressEvent(QMouseEvent* e)

@@ -225,6 +225,9 @@ void CwTextBox::keyPressEvent(QKeyEvent* e)
             events_->typingBoxChanged();
         return;
     }
+    // Alt with a key is a command, never text.
+    if (e->modifiers() & Qt::AltModifier)
+        return;
     // Caret movement and the like; a key that edits (Delete) still counts as a change.
     const QString before = toPlainText();
     QTextEdit::keyPressEvent(e);

@@ -1,5 +1,6 @@
 #include "operator/frm_tavrik.h"
 
+#include "operator/frm_assign_key.h"
 #include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
 #include "operator/virtual_keys.h"
@@ -158,6 +159,66 @@ void FrmTavrik::connectMenus()
     };
     connect(m.mnuVOX, &QAction::triggered, this, [keying] { keying(false); });
     connect(m.mnuMOX, &QAction::triggered, this, [keying] { keying(true); });
+    connect(m.mFkeys, &QAction::triggered, this, [this] { toggleBank(0); });
+    connect(m.mSFkeys, &QAction::triggered, this, [this] { toggleBank(1); });
+    connect(m.mAFkeys, &QAction::triggered, this, [this] { toggleBank(2); });
+    connect(m.mnuShowCallsign, &QAction::triggered, this, &FrmTavrik::toggleToolBar);
+    connect(m.mnuShowSRX, &QAction::triggered, this, &FrmTavrik::toggleSrxField);
+    connect(m.mnuInsKey, &QAction::triggered, this, &FrmTavrik::showAssignKey);
+}
+
+void FrmTavrik::toggleBank(int bank)
+{
+    // The second and third banks are stored under the names they had before the modifier
+    // keys were swapped; files in use rely on them.
+    static const char* const kKeys[3] = {"F Keys Visible", "SHIFT F Keys Visible", "ALT F Keys Visible"};
+    QAction* entries[3] = {menus_->mFkeys, menus_->mSFkeys, menus_->mAFkeys};
+    const bool shown = entries[bank]->isChecked();
+    banks_[static_cast<std::size_t>(bank)]->setVisible(shown);
+    writeSetting(QStringLiteral("frmTavrik Settings"), QLatin1String(kKeys[bank]),
+                 shown ? QStringLiteral("True") : QStringLiteral("False"));
+    relayout();
+}
+
+void FrmTavrik::toggleToolBar()
+{
+    const bool shown = menus_->mnuShowCallsign->isChecked();
+    sBar_->setVisible(shown);
+    writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Callsign Field Visible"),
+                 shown ? QStringLiteral("True") : QStringLiteral("False"));
+    relayout();
+}
+
+void FrmTavrik::toggleSrxField()
+{
+    const bool shown = menus_->mnuShowSRX->isChecked();
+    srx_->setVisible(shown);
+    srx_->setFixedWidth(shown ? static_cast<int>(600 / twipsPerPixel()) : 0);
+    writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("SRX Field Visible"),
+                 shown ? QStringLiteral("True") : QStringLiteral("False"));
+    relayout();
+}
+
+void FrmTavrik::relayout()
+{
+    int lowest = static_cast<int>(1020 / twipsPerPixel());
+    for (const QWidget* bank : banks_) {
+        if (!bank->isHidden())
+            lowest += bank->sizeHint().height();
+    }
+    centralWidget()->layout()->activate();
+    setMinimumHeight(std::max(lowest, minimumSizeHint().height()));
+    if (height() < minimumHeight())
+        resize(width(), minimumHeight());
+}
+
+void FrmTavrik::showAssignKey()
+{
+    auto* dialog = new FrmAssignKey(router_.insertKeyCode(), [this](int code) {
+        router_.setInsertKeyCode(code);
+        writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Insert Key"), QString::number(code));
+    }, this);
+    dialog->show();
 }
 
 void FrmTavrik::setFormReady(bool ready)

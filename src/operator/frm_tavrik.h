@@ -129,6 +129,12 @@ private:
     QWidget* buildToolBar();
     QWidget* buildBank(int bank);
     void connectMenus();
+    void toggleBank(int bank);
+    void toggleToolBar();
+    void toggleSrxField();
+    void showAssignKey();
+    // The lowest the window may be: room for the tool bar, the typing box and every bank shown.
+    void relayout();
 
     // KeyerWindow
     void processPendingEvents() override;
@@ -184,8 +190,8 @@ private:
     void setNameText(const QString& text) override;
     void setSrxText(const QString& text) override;
     void closeMainWindow() override;
-    void showNormal() override;
-    void showMinimized() override;
+    void restoreMainWindow() override;
+    void minimizeMainWindow() override;
     void pressKey(int keyCode, int shift) override;
     void selectRadioPin(int radio) override;
 

@@ -167,6 +167,7 @@ void FrmTavrik::applySettings()
         setMacroSlot(i, MacroSlotView{m.text, m.caption, NormalLook(m), MouseOverLook(m)});
     }
     sidetone_.setOutputSetting(s.devices.sidetoneOutput);
+    relayout();
 }
 
 void FrmTavrik::openKeyer()
@@ -270,14 +271,14 @@ void FrmTavrik::closeMainWindow()
     close();
 }
 
-void FrmTavrik::showNormal()
+void FrmTavrik::restoreMainWindow()
 {
-    QMainWindow::showNormal();
+    showNormal();
 }
 
-void FrmTavrik::showMinimized()
+void FrmTavrik::minimizeMainWindow()
 {
-    QMainWindow::showMinimized();
+    showMinimized();
 }
 
 void FrmTavrik::pressKey(int keyCode, int shift)

@@ -29,8 +29,8 @@ public:
         if (onClose)
             onClose();
     }
-    void showNormal() override { calls << "normal"; }
-    void showMinimized() override { calls << "minimize"; }
+    void restoreMainWindow() override { calls << "normal"; }
+    void minimizeMainWindow() override { calls << "minimize"; }
     void pressKey(int keyCode, int shift) override
     {
         calls << QStringLiteral("key %1 %2").arg(keyCode).arg(shift);

@@ -7,6 +7,7 @@
 #include "support/isolated_runtime_dir.h"
 #include "support/keyer_fakes.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -88,15 +89,20 @@ public:
         return QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nKeying=VOX\n");
     }
 
-    explicit Station(const QString& ini = QuickMainSection(), const QString& argument = QString())
+    // `prepare` may put more files into the program's folder before the start.
+    explicit Station(const QString& ini = QuickMainSection(), const QString& argument = QString(),
+                     const std::function<void(const QString& programDir)>& prepare = {})
     {
         QFile file(QDir(programDir_.path()).filePath(QStringLiteral("TAVRIK.INI")));
         file.open(QIODevice::WriteOnly);
         file.write(ini.toUtf8());
         file.close();
+        if (prepare)
+            prepare(programDir_.path());
         window_ = std::make_unique<FrmTavrik>(TavrikDevices{clock, priority, port, modemLines, dialogs});
         window_->formLoad({programDir_.path(), argument});
         window_->show();
+        QApplication::setActiveWindow(window_.get());
     }
 
     FrmTavrik& window() { return *window_; }

@@ -1,0 +1,37 @@
+#include "operator/frm_assign_key.h"
+
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tavrik {
+
+FrmAssignKey::FrmAssignKey(int insertKeyCode, std::function<void(int)> assign, QWidget* owner)
+    : QDialog(owner, Qt::Tool | Qt::WindowStaysOnTopHint), list_(new QListWidget(this)), assign_(std::move(assign))
+{
+    setObjectName(QStringLiteral("frmAssignKey"));
+    setWindowTitle(QStringLiteral("Assign INS Key"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    list_->setObjectName(QStringLiteral("List1"));
+    for (const char* prefix : {"  ", "  ALT ", "  CTL "}) {
+        for (int n = 1; n <= 12; ++n)
+            list_->addItem(QLatin1String(prefix) + QStringLiteral("F") + QString::number(n));
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(list_);
+    resize(160, 360);
+    list_->setCurrentRow(insertKeyCode - 112);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - width()) / 2, (area.height() - height()) / 2);
+    }
+    // Only a click counts, not the preselection above.
+    connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        assign_(list_->row(item) + 112);
+        close();
+    });
+}
+
+} // namespace tavrik

@@ -1,0 +1,258 @@
+#include "keyer/sidetone.h"
+#include "operator/frm_assign_key.h"
+#include "operator/lamp.h"
+#include "operator/tavrik_menus.h"
+#include "support/station_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace tavrik {
+namespace {
+
+// Every button's macro names the button, and nothing is sent: each press shows in the box.
+QString NamedMacros(const QString& more = QString())
+{
+    QString ini = QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT Delay=0\nSlow Typing=OFF\n");
+    for (int i = 1; i <= 36; ++i)
+        ini += QStringLiteral("Macro #%1=B%1\n").arg(i);
+    return ini + more;
+}
+
+class KeyMapTest : public ::testing::Test {
+protected:
+    KeyMapTest() : station(NamedMacros(QStringLiteral("Macro Caption #9=&Tune up\nInsert Key=138\n"))) {}
+
+    // Presses one key in the box and returns what it appended.
+    QString press(QWidget* box, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        window.typingBox().clear();
+        QTest::keyClick(box, key, modifiers);
+        return window.typingBox().text();
+    }
+
+    test::Station station;
+    FrmTavrik& window = station.window();
+};
+
+TEST_F(KeyMapTest, FunctionKeysPressTheirBankInEveryBox)
+{
+    const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; const char* pressed; } cases[] = {
+        {Qt::Key_F5, Qt::NoModifier, "B5"},
+        {Qt::Key_F1, Qt::NoModifier, "B1"},
+        {Qt::Key_F12, Qt::AltModifier, "B24"},
+        {Qt::Key_F5, Qt::ControlModifier, "B29"},
+        {Qt::Key_F5, Qt::ShiftModifier, ""},                       // swallowed, presses nothing
+        {Qt::Key_F5, Qt::ControlModifier | Qt::AltModifier, ""},
+        {Qt::Key_Insert, Qt::NoModifier, "B27"},                   // assigned to CTL F3
+        {Qt::Key_T, Qt::AltModifier, "B9"},                        // access letter of "&Tune up"
+        {Qt::Key_F5, Qt::AltModifier, "B9"},                       // F5 is the code of 't': the letter wins
+        {Qt::Key_Q, Qt::AltModifier, ""},                          // no caption carries &Q
+    };
+    QWidget* boxes[] = {&window.typingBox(), &window.callsignField(), &window.nameField()};
+    for (QWidget* box : boxes) {
+        for (const auto& c : cases)
+            EXPECT_EQ(press(box, c.key, c.modifiers), QLatin1String(c.pressed)) << box->objectName().toStdString() << " " << c.key;
+    }
+}
+
+TEST_F(KeyMapTest, ButtonsPressTheirMacrosAndAppendWithABlank)
+{
+    window.typingBox().clear();
+    QTest::mouseClick(&window.button(3), Qt::LeftButton);
+    QTest::mouseClick(&window.button(36), Qt::LeftButton);
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("B3 B36"));
+    QTest::mouseClick(&window.button(7), Qt::RightButton); // the editor's click sends nothing
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("B3 B36"));
+}
+
+TEST_F(KeyMapTest, PageKeysJumpBetweenTheBoxAndTheCallsign)
+{
+    QTest::keyClick(&window.typingBox(), Qt::Key_PageDown);
+    EXPECT_TRUE(window.callsignField().hasFocus());
+    QTest::keyClick(&window.callsignField(), Qt::Key_PageUp);
+    EXPECT_TRUE(window.typingBox().hasFocus());
+}
+
+TEST_F(KeyMapTest, AssignKeyDialogShowsTheAssignmentAndTakesTheFirstClick)
+{
+    window.menus().mnuInsKey->trigger();
+    auto* dialog = window.findChild<FrmAssignKey*>(QStringLiteral("frmAssignKey"));
+    ASSERT_NE(dialog, nullptr);
+    QListWidget& list = dialog->list();
+    ASSERT_EQ(list.count(), 36);
+    EXPECT_EQ(list.item(0)->text(), QStringLiteral("  F1"));
+    EXPECT_EQ(list.item(12)->text(), QStringLiteral("  ALT F1"));
+    EXPECT_EQ(list.item(35)->text(), QStringLiteral("  CTL F12"));
+    EXPECT_EQ(list.currentRow(), 138 - 112);
+    EXPECT_TRUE(dialog->isVisible());
+    const QRect itemRect = list.visualItemRect(list.item(4));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, itemRect.center());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("Insert Key=116")));
+    EXPECT_EQ(press(&window.typingBox(), Qt::Key_Insert), QStringLiteral("B5"));
+}
+
+class FieldTest : public ::testing::Test {
+protected:
+    test::Station station{NamedMacros()};
+    FrmTavrik& window = station.window();
+};
+
+TEST_F(FieldTest, CallsignIsUpperCasedAndTheNameIsNot)
+{
+    QTest::keyClicks(&window.callsignField(), QStringLiteral("k1abc"));
+    QTest::keyClicks(&window.nameField(), QStringLiteral("John"));
+    EXPECT_EQ(window.callsignField().text(), QStringLiteral("K1ABC"));
+    EXPECT_EQ(window.nameField().text(), QStringLiteral("John"));
+    QTest::keyClick(&window.callsignField(), Qt::Key_Return);
+    EXPECT_EQ(window.callsignField().text(), QStringLiteral("K1ABC"));
+}
+
+TEST_F(FieldTest, ReceivedExchangeIsNeverEmpty)
+{
+    ContactFieldEdit& srx = window.srxField();
+    EXPECT_EQ(srx.text(), QStringLiteral("###"));
+    srx.end(false);
+    QTest::keyClicks(&srx, QStringLiteral("5"));
+    EXPECT_EQ(srx.text(), QStringLiteral("5"));
+    QTest::keyClick(&srx, Qt::Key_Backspace);
+    EXPECT_EQ(srx.text(), QStringLiteral("###"));
+}
+
+TEST_F(FieldTest, TabWalksTheFieldsAndSkipsAHiddenExchange)
+{
+    window.callsignField().setFocus();
+    QTest::keyClick(&window.callsignField(), Qt::Key_Tab);
+    EXPECT_TRUE(window.nameField().hasFocus());
+    QTest::keyClick(&window.nameField(), Qt::Key_Tab);
+    EXPECT_TRUE(window.callsignField().hasFocus());
+    window.menus().mnuShowSRX->trigger();
+    QTest::keyClick(&window.callsignField(), Qt::Key_Tab);
+    EXPECT_TRUE(window.srxField().hasFocus());
+    QTest::keyClick(&window.srxField(), Qt::Key_Tab);
+    EXPECT_TRUE(window.nameField().hasFocus());
+}
+
+TEST_F(FieldTest, ViewCommandsShowAndHideAndStoreUnderTheirKeys)
+{
+    const struct { QAction* entry; const char* key; QWidget* widget; } cases[] = {
+        {window.menus().mFkeys, "F Keys Visible", window.findChild<QWidget*>(QStringLiteral("ElasticOne3"))},
+        {window.menus().mSFkeys, "SHIFT F Keys Visible", window.findChild<QWidget*>(QStringLiteral("ElasticOne2"))},
+        {window.menus().mAFkeys, "ALT F Keys Visible", window.findChild<QWidget*>(QStringLiteral("ElasticOne1"))},
+        {window.menus().mnuShowCallsign, "Callsign Field Visible", window.findChild<QWidget*>(QStringLiteral("sBar"))},
+        {window.menus().mnuShowSRX, "SRX Field Visible", &window.srxField()},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.widget, nullptr) << c.key;
+        const bool before = c.entry->isChecked();
+        c.entry->trigger();
+        EXPECT_EQ(c.widget->isHidden(), before) << c.key;
+        EXPECT_TRUE(station.iniText().contains(QLatin1String(c.key) + (before ? QStringLiteral("=False") : QStringLiteral("=True"))))
+            << c.key;
+    }
+}
+
+TEST_F(FieldTest, HidingTheBanksLetsTheWindowShrink)
+{
+    const int withBanks = window.minimumHeight();
+    window.menus().mFkeys->trigger();
+    window.menus().mSFkeys->trigger();
+    window.menus().mAFkeys->trigger();
+    EXPECT_LT(window.minimumHeight(), withBanks);
+    window.resize(window.width(), 10);
+    window.menus().mFkeys->trigger();
+    EXPECT_GE(window.height(), window.minimumHeight());
+}
+
+TEST(StationStartUp, AppliesTheStoredLookAndSpeed)
+{
+    test::Station station(QStringLiteral("[FrmTavrik Settings]\nWPM=25\nKeyer to Use=Software\nKeying=mox\n"
+                                         "TextBox Backcolor=255\nSerial # 0 preference=T\nMacro Caption #4=&Exch\n"));
+    FrmTavrik& window = station.window();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrik - Software"));
+    EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 25 WPM"));
+    EXPECT_EQ(window.keyer().state().dotMs, 48);
+    EXPECT_TRUE(window.menus().mnuSoftwareKeyer->isChecked());
+    EXPECT_TRUE(window.menus().mnuMOX->isChecked()); // "mox" is not "VOX"
+    EXPECT_TRUE(window.menus().mnuSend0asT->isChecked());
+    EXPECT_EQ(window.typingBox().palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(window.button(4).caption(), QStringLiteral("&Exch"));
+    EXPECT_FALSE(window.menus().mnuTX->isEnabled());
+    EXPECT_FALSE(window.menus().mnuAbort->isEnabled());
+    EXPECT_TRUE(window.menus().mnuVersion->text().startsWith(QStringLiteral("Version 1.")));
+}
+
+TEST(StationStartUp, LanguageFileTranslatesMenuCaptions)
+{
+    qputenv("LANG", "sv_SE.UTF-8");
+    test::Station station(test::Station::QuickMainSection(), QString(), [](const QString& dir) {
+        QFile file(dir + QStringLiteral("/1053.lng"));
+        file.open(QIODevice::WriteOnly);
+        file.write("9501=Inst\xc3\xa4llningar\n9502=  \n");
+    });
+    qunsetenv("LANG");
+    EXPECT_EQ(station.window().menus().mnuConfig->title(), QStringLiteral("Inställningar"));
+    EXPECT_EQ(station.window().menus().mnuWinKey->text(), QStringLiteral("WinKey")); // blank text keeps it
+}
+
+TEST(StationStartUp, ErrorsShownInTheBoxAreNeverSent)
+{
+    test::Station station(QStringLiteral("[frmTavrik Settings]\nSideTone=ON\nPTT Delay=0\nSlow Typing=OFF\n"
+                                         "[Devices]\nSidetone Output=none\n"));
+    FrmTavrik& window = station.window();
+    EXPECT_EQ(window.typingBox().notice(), QStringLiteral("Unable to create DirectX 8 sound."));
+    EXPECT_FALSE(window.sidetone().sidetoneOn());
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+    QTest::keyClicks(&window.typingBox(), QStringLiteral("e"));
+    EXPECT_EQ(station.keyDowns(), 1u); // only the E
+    EXPECT_TRUE(window.typingBox().notice().isEmpty());
+}
+
+TEST(StationStartUp, UnopenablePortIsReportedInTheBox)
+{
+    test::Station station(QStringLiteral("[frmTavrik Settings]\nPort to Use=Serial\nDedicated Serial Port=COM1\n"));
+    EXPECT_TRUE(station.window().typingBox().notice().startsWith(QStringLiteral("CW Port error : ")));
+}
+
+TEST(StationShutDown, StoresThePlacementUnlessMinimised)
+{
+    const QString ini = QStringLiteral("[frmTavrik Settings]\nTop=600\nLeft=900\nWidth=9000\nHeight=6000\n");
+    {
+        test::Station station(ini);
+        station.window().showMinimized();
+        station.window().close();
+        EXPECT_TRUE(station.iniText().contains(QStringLiteral("Top=600\nLeft=900\nWidth=9000\nHeight=6000")));
+    }
+    test::Station station(ini);
+    station.window().move(100, 50);
+    station.window().resize(800, 400);
+    station.window().close();
+    const QString stored = station.iniText();
+    EXPECT_TRUE(stored.contains(QStringLiteral("Left=1500"))) << stored.toStdString();
+    EXPECT_TRUE(stored.contains(QStringLiteral("Width=12000"))) << stored.toStdString();
+}
+
+TEST(StationLoop, LoopingMacroArmsAfterTheTransmissionAndAKeyCancelsIt)
+{
+    test::Station station(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nMacro #1=E $loop$\n"
+                                         "Text BackColor (looping)=65280\n"));
+    FrmTavrik& window = station.window();
+    QTest::keyClick(&window.typingBox(), Qt::Key_F1);
+    EXPECT_EQ(station.keyDowns(), 1u);
+    EXPECT_EQ(window.transmit().loopInterval(), 5000);
+    EXPECT_TRUE(window.transmit().loopTimerEnabled());
+    EXPECT_EQ(window.typingBox().palette().color(QPalette::Base), QColor(0, 255, 0));
+    QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
+    EXPECT_EQ(window.transmit().loopInterval(), 0);
+    EXPECT_FALSE(window.transmit().loopTimerEnabled());
+    EXPECT_NE(window.typingBox().palette().color(QPalette::Base), QColor(0, 255, 0));
+}
+
+} // namespace
+} // namespace tavrik
