@@ -2,6 +2,7 @@
 #include "operator/frm_assign_key.h"
 #include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
+#include "support/qt_print.h"
 #include "support/station_fixture.h"
 
 #include <QAction>

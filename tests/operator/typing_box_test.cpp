@@ -1,4 +1,5 @@
 #include "operator/tavrik_menus.h"
+#include "support/qt_print.h"
 #include "support/station_fixture.h"
 
 #include <QAction>

@@ -1,0 +1,147 @@
+// Tavrik's window beside the logging-program stand-in running as a real process.
+#include "operator/tavrik_menus.h"
+#include "support/qt_print.h"
+#include "support/standin_process.h"
+#include "support/station_fixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace tavrik {
+namespace {
+
+QString MacroButtonsIni(const QString& more = QString())
+{
+    QString ini = QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT Delay=0\nSlow Typing=OFF\n");
+    for (int i = 1; i <= 36; ++i)
+        ini += QStringLiteral("Macro #%1=B%1\n").arg(i);
+    return ini + more;
+}
+
+// The lines the stand-in printed that contain one of `words`, in order.
+QStringList Matching(const QStringList& lines, const QStringList& words)
+{
+    QStringList out;
+    for (const QString& line : lines) {
+        for (const QString& word : words) {
+            if (line.contains(word)) {
+                out << word;
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+class StationWithLoggingProgram : public ::testing::Test {
+protected:
+    // The logging program runs before Tavrik starts, with `slotTexts` written ("0 K1ABC").
+    void start(const QString& ini, const QStringList& slotTexts = {})
+    {
+        station_ = std::make_unique<test::Station>(ini, QString(), [&](const QString&) {
+            ASSERT_TRUE(standIn.start());
+            for (const QString& slot : slotTexts)
+                ASSERT_TRUE(standIn.command(QStringLiteral("slot ") + slot, QStringLiteral("ok slot")));
+        });
+    }
+    FrmTavrik& window() { return station_->window(); }
+    bool command(const QString& text) { return standIn.command(QStringLiteral("command ") + text, QStringLiteral("ok slot 5")); }
+    // Lets the 200 ms poll run.
+    void pollOnce() { QTest::qWait(450); }
+
+    test::StandInProcess standIn;
+    std::unique_ptr<test::Station> station_;
+};
+
+TEST(StationWithoutLoggingProgram, SaysSoOnceAndWorksAlone)
+{
+    test::Station station;
+    ASSERT_EQ(station.dialogs.messages.size(), 1u);
+    const auto& shown = station.dialogs.messages.front();
+    EXPECT_EQ(shown.title, QStringLiteral("You can't get there from here"));
+    EXPECT_EQ(shown.text, QStringLiteral("OpenFileMapping API failed, is Vorbel32 running?"));
+    EXPECT_EQ(shown.icon, MessageIcon::Exclamation);
+    QTest::keyClicks(&station.window().callsignField(), QStringLiteral("k1abc"));
+    QTest::keyClicks(&station.window().typingBox(), QStringLiteral("e"));
+    EXPECT_EQ(station.keyDowns(), 1u);
+    EXPECT_EQ(station.dialogs.messages.size(), 1u);
+}
+
+TEST_F(StationWithLoggingProgram, CallsignFromTheLogAppearsAndIsWrittenBack)
+{
+    start(MacroButtonsIni());
+    EXPECT_TRUE(station_->dialogs.messages.empty());
+    ASSERT_TRUE(standIn.command(QStringLiteral("slot 0 W9XYZ"), QStringLiteral("ok slot 0")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().callsignField().text() == QStringLiteral("W9XYZ"); }, 2000));
+    EXPECT_TRUE(standIn.waitForLine(QStringLiteral("200 0 slot written: call \"W9XYZ\"")));
+    QTest::keyClicks(&window().nameField(), QStringLiteral("Ann"));
+    EXPECT_TRUE(standIn.waitForLine(QStringLiteral("name \"Ann\"")));
+}
+
+TEST_F(StationWithLoggingProgram, KeyCommandsPressButtonsOnce)
+{
+    start(MacroButtonsIni());
+    const struct { const char* command; const char* appended; } cases[] = {
+        {"113", "B2"}, {"226", "B26"}, {"452", "B14"}, {"492", ""}, {"close", ""}, {"garbage", ""},
+    };
+    for (const auto& c : cases) {
+        window().typingBox().clear();
+        ASSERT_TRUE(command(QLatin1String(c.command)));
+        pollOnce();
+        EXPECT_EQ(window().typingBox().text(), QLatin1String(c.appended)) << c.command;
+        ASSERT_TRUE(standIn.command(QStringLiteral("show"), QStringLiteral("slot 5")));
+        EXPECT_TRUE(standIn.lines().last().contains(QStringLiteral("\"\""))) << standIn.lines().last().toStdString();
+    }
+    EXPECT_TRUE(window().isVisible());
+    ASSERT_TRUE(command(QStringLiteral("Close")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().isVisible(); }, 2000));
+}
+
+TEST_F(StationWithLoggingProgram, TransmissionIsFramedByKeyerAndPollingNotices)
+{
+    start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nDisable Polling=True\n"));
+    QTest::keyClicks(&window().typingBox(), QStringLiteral("e"));
+    ASSERT_TRUE(standIn.waitForLine(QStringLiteral("150 0")));
+    const QStringList order = Matching(standIn.lines(), {QStringLiteral("900 1"), QStringLiteral("150 1"),
+                                                         QStringLiteral("900 0"), QStringLiteral("150 0")});
+    EXPECT_EQ(order, (QStringList{"900 1", "150 1", "900 0", "150 0"}));
+}
+
+TEST_F(StationWithLoggingProgram, SharedSerialPortKeysThroughTheLoggingProgram)
+{
+    start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nPort to Use=Shared Serial\n"
+                         "Dedicated Serial Port=Comm2\nPTT=ON\n"));
+    QTest::keyClicks(&window().typingBox(), QStringLiteral("e"));
+    ASSERT_TRUE(standIn.waitForLine(QStringLiteral("602 0")));
+    const QStringList requests = Matching(standIn.lines(), {QStringLiteral(" 502 "), QStringLiteral(" 402 "),
+                                                            QStringLiteral(" 302 "), QStringLiteral(" 602 ")});
+    EXPECT_EQ(requests, (QStringList{" 502 ", " 402 ", " 302 ", " 602 "}));
+}
+
+TEST_F(StationWithLoggingProgram, OneMacroFromKeyToLoggedContact)
+{
+    start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nPort to Use=Shared Serial\n"
+                         "Dedicated Serial Port=Comm1\nPTT=ON\nMacro #2=CQ $call$ $serialnum$ $log$\n"),
+          {QStringLiteral("0 K1ABC"), QStringLiteral("2 41")});
+    QString queued;
+    station_->after(1, [&] { queued = window().typingBox().text(); });
+    QTest::keyClick(&window().typingBox(), Qt::Key_F2);
+    EXPECT_EQ(queued, QStringLiteral("CQ K1ABC 41 ")); // the blank before "$log$" stays
+    ASSERT_TRUE(standIn.waitForLine(QStringLiteral("100 0 log contact K1ABC")));
+    const QStringList order = Matching(standIn.lines(), {QStringLiteral("900 1"), QStringLiteral("501 0"),
+                                                         QStringLiteral("401 0"), QStringLiteral("601 0"),
+                                                         QStringLiteral("900 0"), QStringLiteral("100 0")});
+    ASSERT_GE(order.size(), 5);
+    EXPECT_EQ(order.mid(0, 3), (QStringList{"900 1", "501 0", "401 0"}));
+    // The keyer-off notice goes before PTT drops; the log request comes last.
+    EXPECT_EQ(order.mid(order.size() - 3), (QStringList{"900 0", "601 0", "100 0"}));
+    // C Q K 1 A B C 4 1: 36 key-downs.
+    EXPECT_EQ(order.count(QStringLiteral("401 0")), 36);
+    EXPECT_EQ(window().history().itemText(0), QStringLiteral("K1ABC"));
+}
+
+} // namespace
+} // namespace tavrik
