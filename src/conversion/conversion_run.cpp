@@ -1,6 +1,6 @@
 #include "conversion/conversion_run.h"
 
-#include "common/windows1252.h"
+#include "platform/windows1252.h"
 #include "conversion/adif_bytes.h"
 #include "conversion/adif_record_reader.h"
 #include "conversion/converted_file.h"

@@ -1,6 +1,6 @@
 #include "keyer/morse.h"
 
-#include "common/windows1252.h"
+#include "platform/windows1252.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #include "link/link_slots.h"
 
 #include "common/trim_at_nul.h"
-#include "common/windows1252.h"
+#include "platform/windows1252.h"
 
 namespace tavrik::LinkSlots {
 

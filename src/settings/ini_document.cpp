@@ -1,6 +1,6 @@
 #include "settings/ini_document.h"
 
-#include "common/windows1252.h"
+#include "platform/windows1252.h"
 
 namespace tavrik {
 namespace {

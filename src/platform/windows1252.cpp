@@ -1,4 +1,4 @@
-#include "common/windows1252.h"
+#include "platform/windows1252.h"
 
 #include <QStringDecoder>
 
