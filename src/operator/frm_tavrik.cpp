@@ -245,6 +245,7 @@ QString FrmTavrik::speedText() const
 
 void FrmTavrik::processPendingEvents()
 {
+    keyBox_->setOn(keyLampOn_);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -261,6 +262,7 @@ void FrmTavrik::setSendingControls(bool sending)
     cmbPrevious_->setEnabled(!sending);
     menus_->mnuView->menuAction()->setEnabled(!sending);
     menus_->mnuKeying->menuAction()->setEnabled(!sending);
+    keyBox_->setOn(keyLampOn_);
 }
 
 void FrmTavrik::showSpeedText(const QString& text)
@@ -270,7 +272,11 @@ void FrmTavrik::showSpeedText(const QString& text)
 
 void FrmTavrik::showKeyLamp(bool on)
 {
-    keyBox_->setOn(on);
+    keyLampOn_ = on;
+    // While the send loop keys, the lamp follows when the next wait processes events: a
+    // repaint request between a key edge and the wait that times it lengthens the element.
+    if (!keyer_.state().isSending || transmit_.tuneActive())
+        keyBox_->setOn(on);
 }
 
 void FrmTavrik::showPttLamp(bool on)

@@ -235,6 +235,7 @@ private:
     TavrikSettings settings_;
 
     bool callsignIsActiveBox_ = false;
+    bool keyLampOn_ = false;
     QString lastCallsign_;
 };
 
