@@ -2,19 +2,24 @@
 
 namespace tavrik {
 
-QString TrimAtNul(const QString& buffer)
+QString TrimBlanks(QStringView text)
 {
     qsizetype first = 0;
-    qsizetype last = buffer.size();
-    while (first < last && buffer.at(first) == u' ')
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
         ++first;
-    while (last > first && buffer.at(last - 1) == u' ')
+    while (last > first && text.at(last - 1) == u' ')
         --last;
-    const QStringView trimmed = QStringView(buffer).mid(first, last - first);
+    return text.mid(first, last - first).toString();
+}
+
+QString TrimAtNul(const QString& buffer)
+{
+    const QString trimmed = TrimBlanks(buffer);
     const qsizetype nul = trimmed.indexOf(QChar(u'\0'));
     if (nul <= 0)
         return {};
-    return trimmed.left(nul).toString();
+    return trimmed.left(nul);
 }
 
 } // namespace tavrik

@@ -17,18 +17,6 @@ constexpr int kSerialSlot = 2;
 constexpr int kSentReportSlot = 8;
 constexpr int kReceivedReportSlot = 9;
 
-// Blanks only, like the trimming of the link's slots; other white space is part of the text.
-QString TrimBlanks(QStringView text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first).toString();
-}
-
 } // namespace
 
 QString MacroExpander::ExpandMacro(QString text)

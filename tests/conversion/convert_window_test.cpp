@@ -1,7 +1,6 @@
 #include "conversion/convert_window.h"
 
 #include "scripted_dialogs.h"
-#include "test_app.h"
 #include "support/simulated_clock.h"
 
 #include <QCheckBox>
@@ -19,7 +18,7 @@ namespace {
 
 class ConvertWindowTest : public ::testing::Test {
 protected:
-    ConvertWindowTest() : window((test::App(), dialogs), clock, folder.path()) { window.show(); }
+    ConvertWindowTest() : window(dialogs, clock, folder.path()) { window.show(); }
 
     QString writeLog(const QByteArray& bytes)
     {

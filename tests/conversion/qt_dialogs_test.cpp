@@ -1,7 +1,6 @@
 #include "conversion/qt_conversion_dialogs.h"
 
-#include "test_app.h"
-
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -32,7 +31,6 @@ void WhenShown(std::function<void(Dialog&)> act)
 
 class QtDialogsTest : public ::testing::Test {
 protected:
-    QtDialogsTest() { test::App(); }
     QtConversionDialogs dialogs;
 };
 

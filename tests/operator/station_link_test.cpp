@@ -13,14 +13,6 @@
 namespace tavrik {
 namespace {
 
-QString MacroButtonsIni(const QString& more = QString())
-{
-    QString ini = QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT Delay=0\nSlow Typing=OFF\n");
-    for (int i = 1; i <= 36; ++i)
-        ini += QStringLiteral("Macro #%1=B%1\n").arg(i);
-    return ini + more;
-}
-
 // The lines the stand-in printed that contain one of `words`, in order.
 QStringList Matching(const QStringList& lines, const QStringList& words)
 {
@@ -72,7 +64,7 @@ TEST(StationWithoutLoggingProgram, SaysSoOnceAndWorksAlone)
 
 TEST_F(StationWithLoggingProgram, CallsignFromTheLogAppearsAndIsWrittenBack)
 {
-    start(MacroButtonsIni());
+    start(test::Station::NumberedMacros());
     EXPECT_TRUE(station_->dialogs.messages.empty());
     ASSERT_TRUE(standIn.command(QStringLiteral("slot 0 W9XYZ"), QStringLiteral("ok slot 0")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window().callsignField().text() == QStringLiteral("W9XYZ"); }, 2000));
@@ -83,7 +75,7 @@ TEST_F(StationWithLoggingProgram, CallsignFromTheLogAppearsAndIsWrittenBack)
 
 TEST_F(StationWithLoggingProgram, KeyCommandsPressButtonsOnce)
 {
-    start(MacroButtonsIni());
+    start(test::Station::NumberedMacros());
     const struct { const char* command; const char* appended; } cases[] = {
         {"113", "B2"}, {"226", "B26"}, {"452", "B14"}, {"492", ""}, {"close", ""}, {"garbage", ""},
     };

@@ -16,18 +16,9 @@
 namespace tavrik {
 namespace {
 
-// Every button's macro names the button, and nothing is sent: each press shows in the box.
-QString NamedMacros(const QString& more = QString())
-{
-    QString ini = QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT Delay=0\nSlow Typing=OFF\n");
-    for (int i = 1; i <= 36; ++i)
-        ini += QStringLiteral("Macro #%1=B%1\n").arg(i);
-    return ini + more;
-}
-
 class KeyMapTest : public ::testing::Test {
 protected:
-    KeyMapTest() : station(NamedMacros(QStringLiteral("Macro Caption #9=&Tune up\nInsert Key=138\n"))) {}
+    KeyMapTest() : station(test::Station::NumberedMacros(QStringLiteral("Macro Caption #9=&Tune up\nInsert Key=138\n"))) {}
 
     // Presses one key in the box and returns what it appended.
     QString press(QWidget* box, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -101,7 +92,7 @@ TEST_F(KeyMapTest, AssignKeyDialogShowsTheAssignmentAndTakesTheFirstClick)
 
 class FieldTest : public ::testing::Test {
 protected:
-    test::Station station{NamedMacros()};
+    test::Station station{test::Station::NumberedMacros()};
     FrmTavrik& window = station.window();
 };
 

@@ -89,6 +89,16 @@ public:
         return QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nKeying=VOX\n");
     }
 
+    // Manual sending, and every button's macro names the button ("B7"): each press shows in
+    // the box and nothing is sent.
+    static QString NumberedMacros(const QString& more = QString())
+    {
+        QString ini = QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT Delay=0\nSlow Typing=OFF\n");
+        for (int i = 1; i <= 36; ++i)
+            ini += QStringLiteral("Macro #%1=B%1\n").arg(i);
+        return ini + more;
+    }
+
     // `prepare` may put more files into the program's folder before the start.
     explicit Station(const QString& ini = QuickMainSection(), const QString& argument = QString(),
                      const std::function<void(const QString& programDir)>& prepare = {})
