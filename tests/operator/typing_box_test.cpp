@@ -1,8 +1,10 @@
 #include "operator/tavrik_menus.h"
 #include "support/qt_print.h"
 #include "support/station_fixture.h"
+#include "operator/lamp.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QTest>
 
@@ -169,6 +171,60 @@ TEST_F(TypingBoxTest, LoggedCallsignsKeepTheLastEight)
     window.callsignField().setText(QStringLiteral("K9AA"));
     window.addCallsignToHistory();
     EXPECT_EQ(history.itemText(1), QStringLiteral("K9AA")); // repeats are kept
+}
+
+TEST_F(TypingBoxTest, ALongPasteIsSentOnceCharacterByCharacter)
+{
+    QString pasted;
+    for (int i = 0; i < 750; ++i)
+        pasted += QStringLiteral("et");
+    QApplication::clipboard()->setText(pasted + QStringLiteral("\n"));
+    QTest::mouseClick(window.typingBox().viewport(), Qt::RightButton);
+    EXPECT_EQ(keyDowns(), 1500u);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+    EXPECT_EQ(log.only({"priority raised"}).size(), 1u);
+}
+
+class AbortAnyTime : public ::testing::TestWithParam<double> {};
+
+TEST_P(AbortAnyTime, EscapeOrClosingEndsTheTransmissionCleanly)
+{
+    // PTT lead-in until 100 ms, then T (100-280), letter gap, E, word space, E ...
+    for (const bool closing : {false, true}) {
+        test::Station station(QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT=ON\nPTT Delay=100\nSlow Typing=ON\n"));
+        FrmTavrik& window = station.window();
+        bool stillOpen = true;
+        station.after(GetParam(), [&] {
+            if (closing)
+                stillOpen = !window.close();
+            else
+                QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
+        });
+        QTest::keyClicks(&window.typingBox(), QStringLiteral("t"));
+        window.typingBox().insertAtEnd(QStringLiteral("E EEEE"));
+        window.menus().mnuTX->trigger();
+        EXPECT_TRUE(window.typingBox().text().isEmpty()) << GetParam();
+        EXPECT_FALSE(window.keyer().state().isSending);
+        EXPECT_TRUE(stillOpen); // the first close only aborts
+        EXPECT_EQ(station.log.only({"ptt on"}).size(), station.log.only({"ptt off"}).size());
+        EXPECT_EQ(station.log.only({"key down"}).size(), station.log.only({"key up"}).size());
+        EXPECT_LT(station.keyDowns(), 6u) << GetParam();
+        EXPECT_EQ(window.keyer().state().wpm, 20);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LeadInKeyingGapsAndHold, AbortAnyTime, ::testing::Values(50.0, 190.0, 330.0, 600.0));
+
+TEST_F(TypingBoxTest, TuneHoldsTheKeyUntilAbort)
+{
+    window.menus().mnuTune->trigger();
+    EXPECT_TRUE(window.keyer().state().isSending);
+    EXPECT_EQ(keyDowns(), 1u);
+    EXPECT_TRUE(window.keyLamp().isOn());
+    QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
+    EXPECT_FALSE(window.keyer().state().isSending);
+    EXPECT_EQ(log.only({"key up"}).size(), 1u);
+    EXPECT_FALSE(window.keyLamp().isOn());
 }
 
 } // namespace
