@@ -120,7 +120,6 @@ void SoftwareKeyer::sendLoop()
     if (state_.currentChar.isEmpty())
         return;
     state_.abort = false;
-    reachedPositionLimit_ = false;
     startKeying();
     if (options_.pttDelayMs > 0)
         waitMs(options_.pttDelayMs);
@@ -136,9 +135,11 @@ void SoftwareKeyer::sendLoop()
         state_.startCount = parts_.clock.counter();
         const std::int64_t charEnd = state_.startCount;
         state_.currentChar.clear();
-        nextChar(position);
+        if (unsentFrom_ == 0)
+            nextChar(position);
         if (state_.currentChar.isEmpty()) {
-            if (options_.slowTyping)
+            // Text left for the next transmission must not run into the last character.
+            if (options_.slowTyping || leftUnsentText())
                 parts_.clock.sleepMs(RoundHalfEven(state_.dotMs * options_.ratios.letterSpace));
             stopKeying();
             return;
@@ -186,7 +187,7 @@ void SoftwareKeyer::nextChar(int& position)
     state_.sentCharCount = position;
     TransmitQueue& box = parts_.box;
     if (position > kMaxPosition) {
-        reachedPositionLimit_ = true;
+        unsentFrom_ = kMaxPosition + 1;
         return;
     }
     if (position > box.length())
@@ -204,6 +205,12 @@ void SoftwareKeyer::nextChar(int& position)
     }
     state_.currentChar = position <= box.length() ? QString(box.charAt(position)) : QString();
     colourSentText(position);
+}
+
+void SoftwareKeyer::queueEmptied()
+{
+    if (state_.isSending)
+        unsentFrom_ = 1;
 }
 
 void SoftwareKeyer::colourSentText(int position)
@@ -227,6 +234,7 @@ void SoftwareKeyer::startKeying()
     raiseTimingPriority();
     parts_.window.setLinkTimerRunning(false);
     state_.savedWpm = state_.wpm;
+    unsentFrom_ = 0;
     state_.sentCharCount = 0;
     state_.isSending = true;
     enterSendingState();
@@ -245,9 +253,8 @@ void SoftwareKeyer::stopKeying()
     parts_.window.setLinkTimerRunning(true);
     state_.isSending = false;
     TransmitQueue& box = parts_.box;
-    if (reachedPositionLimit_) {
-        // What was queued beyond the limit has not been sent: keep it for the next start.
-        box.keepFrom(kMaxPosition + 1);
+    if (unsentFrom_ > 0) {
+        box.keepFrom(unsentFrom_);
     } else if (state_.lastNextCharPos >= 1 && state_.lastNextCharPos == box.length()) {
         box.keepFrom(state_.lastNextCharPos);
     } else {

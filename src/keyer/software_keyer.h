@@ -92,8 +92,14 @@ public:
     void tuneOn();
     void tuneOff();
 
-    // The last transmission ended at kMaxPosition with text still queued behind it.
-    bool stoppedAtPositionLimit() const { return reachedPositionLimit_; }
+    // The operator emptied the box while a transmission runs (abort). The character already
+    // handed over is finished; then the transmission ends, and what is typed from now on is
+    // kept for the next one rather than picked up at the old position.
+    void queueEmptied();
+
+    // The last transmission ended with text still queued that it did not send: it reached
+    // kMaxPosition, or the box was emptied and typed into again while it ran.
+    bool leftUnsentText() const { return unsentFrom_ > 0; }
 
     void keyDown();
     void keyUp();
@@ -108,7 +114,8 @@ private:
     Parts parts_;
     KeyerOptions options_;
     KeyerState state_;
-    bool reachedPositionLimit_ = false;
+    // 1-based position from which the box is kept when the transmission ends; 0 for none.
+    int unsentFrom_ = 0;
 };
 
 } // namespace tavrik

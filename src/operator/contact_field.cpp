@@ -50,8 +50,10 @@ void ContactFieldEdit::keyPressEvent(QKeyEvent* e)
     const QString typed = e->text();
     const bool character = typed.size() == 1 && typed.at(0).unicode() >= 32
                            && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (character || vk.keyCode == Vk::kEnter) {
-        int keyAscii = vk.keyCode == Vk::kEnter ? Vk::kEnter : typed.at(0).unicode();
+    // Enter and Backspace raise a key press as characters do.
+    const bool control = vk.keyCode == Vk::kEnter || vk.keyCode == Vk::kBackspace;
+    if (character || control) {
+        int keyAscii = control ? vk.keyCode : typed.at(0).unicode();
         const int original = keyAscii;
         events_->fieldKeyPress(field_, keyAscii);
         if (keyAscii == 0)
@@ -71,6 +73,16 @@ void ContactFieldEdit::mousePressEvent(QMouseEvent* e)
     if (events_ != nullptr)
         events_->fieldMouseDown(field_);
     QLineEdit::mousePressEvent(e);
+}
+
+void ContactFieldEdit::mouseMoveEvent(QMouseEvent* e)
+{
+    // The press only places the caret in the callsign: no drag selection.
+    if (field_ == ContactField::Callsign && (e->buttons() & Qt::LeftButton)) {
+        e->accept();
+        return;
+    }
+    QLineEdit::mouseMoveEvent(e);
 }
 
 void ContactFieldEdit::focusInEvent(QFocusEvent* e)

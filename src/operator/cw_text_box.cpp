@@ -177,13 +177,15 @@ void CwTextBox::setBackground(Colour colour)
     setPalette(p);
 }
 
-void CwTextBox::pasteClipboardAtEnd()
+bool CwTextBox::pasteClipboardAtEnd()
 {
     const QString clip = QApplication::clipboard()->text();
+    const qsizetype before = length();
     moveCaretToEnd();
     if (!clip.isEmpty())
         insertAtEnd(clip);
     moveCaretToEnd();
+    return length() != before;
 }
 
 bool CwTextBox::event(QEvent* e)

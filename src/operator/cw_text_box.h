@@ -46,7 +46,8 @@ public:
     void setBackground(Colour colour) override;
 
     // The right-button paste: the clipboard's text at the end, line breaks as blanks.
-    void pasteClipboardAtEnd();
+    // Returns whether anything was inserted.
+    bool pasteClipboardAtEnd();
 
     // A port or sound error in place of the box's text. It is shown, never queued: sending
     // it would put the error on the air. The operator's next text replaces it.

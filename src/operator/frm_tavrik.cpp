@@ -150,15 +150,20 @@ void FrmTavrik::connectMenus()
     connect(m.mnuTX, &QAction::triggered, this, [this] { transmit_.transmit(); });
     connect(m.mnuAbort, &QAction::triggered, this, [this] { transmit_.abort(); });
     connect(m.mnuTune, &QAction::triggered, this, [this] { transmit_.toggleTune(); });
-    const auto keying = [this](bool manual) {
+    const auto keying = [this](bool manual, bool nowChecked) {
         QAction* chosen = manual ? menus_->mnuMOX : menus_->mnuVOX;
         QAction* other = manual ? menus_->mnuVOX : menus_->mnuMOX;
         chosen->setChecked(true);
+        // The click unchecked an entry that was already chosen: nothing else changes.
+        if (!nowChecked)
+            return;
         other->setChecked(false);
         menus_->mnuTX->setEnabled(manual && box_->length() > 0);
+        writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Keying"),
+                     manual ? QStringLiteral("MOX") : QStringLiteral("VOX"));
     };
-    connect(m.mnuVOX, &QAction::triggered, this, [keying] { keying(false); });
-    connect(m.mnuMOX, &QAction::triggered, this, [keying] { keying(true); });
+    connect(m.mnuVOX, &QAction::triggered, this, [keying](bool checked) { keying(false, checked); });
+    connect(m.mnuMOX, &QAction::triggered, this, [keying](bool checked) { keying(true, checked); });
     connect(m.mFkeys, &QAction::triggered, this, [this] { toggleBank(0); });
     connect(m.mSFkeys, &QAction::triggered, this, [this] { toggleBank(1); });
     connect(m.mAFkeys, &QAction::triggered, this, [this] { toggleBank(2); });
@@ -359,8 +364,9 @@ void FrmTavrik::typingBoxMouseUp(Qt::MouseButton button)
 {
     if (button != Qt::RightButton)
         return;
-    box_->pasteClipboardAtEnd();
-    transmit_.typingBoxChanged();
+    // An empty clipboard changes nothing, so it must not start what is left in the box.
+    if (box_->pasteClipboardAtEnd())
+        transmit_.typingBoxChanged();
 }
 
 void FrmTavrik::typingBoxFocused()

@@ -63,14 +63,15 @@ void TransmitControl::startSoftwareKeyer()
         keyer_.colourSentText(1);
         keyer_.state().currentChar = QString(box_.charAt(1));
         keyer_.sendLoop();
-        // A transmission that stopped at the length limit leaves its unsent rest for the next.
-    } while (keyer_.stoppedAtPositionLimit() && box_.length() > 0 && !controls_.manualTransmit());
+        // What a transmission left unsent (the length limit, typing after an abort) goes next.
+    } while (keyer_.leftUnsentText() && box_.length() > 0 && !controls_.manualTransmit());
 }
 
 void TransmitControl::abort()
 {
     cancelLoop();
     box_.clear();
+    keyer_.queueEmptied();
     if (tuneActive_)
         toggleTune();
     KeyerState& s = keyer_.state();
@@ -84,6 +85,10 @@ bool TransmitControl::queryClose()
     if (!keyer_.state().isSending)
         return true;
     box_.clear();
+    // Tuning has no send loop to end: without this the key would stay down and no close
+    // would ever get through.
+    if (tuneActive_)
+        toggleTune();
     keyer_.state().abort = true;
     keyer_.leaveSendingState();
     return false;
@@ -91,6 +96,9 @@ bool TransmitControl::queryClose()
 
 void TransmitControl::toggleTune()
 {
+    // Tuning opens a transmission of its own; inside a running one it would cut it short.
+    if (!tuneActive_ && keyer_.state().isSending)
+        return;
     tuneActive_ = !tuneActive_;
     if (tuneActive_)
         keyer_.tuneOn();
@@ -100,7 +108,9 @@ void TransmitControl::toggleTune()
 
 void TransmitControl::correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign)
 {
-    const qsizetype s = keyer_.state().sentCharCount;
+    // The first character is handed over when the transmission opens, before the counter of
+    // sent characters moves: rewriting it would change the box but not what goes out.
+    const qsizetype s = std::max(keyer_.state().sentCharCount, 1);
     const QString text = box_.text();
     const qsizetype start = std::min(s, text.size());
     box_.setTypingColour(unsentColour());
@@ -110,15 +120,15 @@ void TransmitControl::correctCallsignWhileSending(const QString& oldCallsign, co
     box_.replaceRange(start, text.size() - start, unsent);
 
     const qsizetype oldLength = oldCallsign.size();
-    if (s == 0 || oldLength == 0) {
+    if (oldLength == 0) {
         box_.moveCaretToEnd();
         return;
     }
-    // The occurrence of the old callsign that ends at or after the character being sent.
+    // Only an occurrence that has begun to go out (it starts at or before character s) is
+    // finished with the new callsign; later ones were replaced above, and may contain the
+    // old callsign themselves.
     const QString corrected = box_.text();
-    const qsizetype searchEnd = s + 1 + oldLength; // 1-based, last character a match may use
-    const qsizetype from = std::min(searchEnd - oldLength, corrected.size() - 1);
-    const qsizetype q = from < 0 ? -1 : corrected.lastIndexOf(oldCallsign, from) + 1; // 1-based, 0 when none
+    const qsizetype q = corrected.lastIndexOf(oldCallsign, std::min(s, corrected.size()) - 1) + 1; // 1-based, 0 when none
     if (q <= 0 || q + oldLength <= s + 1) {
         box_.moveCaretToEnd();
         return;

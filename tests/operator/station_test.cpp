@@ -106,6 +106,20 @@ TEST_F(FieldTest, CallsignIsUpperCasedAndTheNameIsNot)
     EXPECT_EQ(window.callsignField().text(), QStringLiteral("K1ABC"));
 }
 
+TEST_F(FieldTest, DraggingSelectsInTheNameButNotInTheCallsign)
+{
+    for (ContactFieldEdit* field : {&window.callsignField(), &window.nameField()}) {
+        field->setText(QStringLiteral("K1ABCDEFG"));
+        const QPoint from(4, field->height() / 2);
+        QTest::mousePress(field, Qt::LeftButton, {}, from);
+        QMouseEvent drag(QEvent::MouseMove, QPointF(field->width() - 4, from.y()), field->mapToGlobal(QPointF(field->width() - 4, from.y())),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field, &drag);
+        QTest::mouseRelease(field, Qt::LeftButton, {}, QPoint(field->width() - 4, from.y()));
+        EXPECT_EQ(field->hasSelectedText(), field == &window.nameField()) << field->objectName().toStdString();
+    }
+}
+
 TEST_F(FieldTest, ReceivedExchangeIsNeverEmpty)
 {
     ContactFieldEdit& srx = window.srxField();
@@ -230,20 +244,36 @@ TEST(StationShutDown, StoresThePlacementUnlessMinimised)
     EXPECT_TRUE(stored.contains(QStringLiteral("Width=12000"))) << stored.toStdString();
 }
 
-TEST(StationLoop, LoopingMacroArmsAfterTheTransmissionAndAKeyCancelsIt)
+struct LoopCanceller {
+    const char* what;
+    std::function<void(FrmTavrik&)> act;
+    bool cancels;
+};
+
+TEST(StationLoop, LoopingMacroArmsAfterTheTransmissionAndTheOperatorCancelsIt)
 {
-    test::Station station(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nMacro #1=E $loop$\n"
-                                         "Text BackColor (looping)=65280\n"));
-    FrmTavrik& window = station.window();
-    QTest::keyClick(&window.typingBox(), Qt::Key_F1);
-    EXPECT_EQ(station.keyDowns(), 1u);
-    EXPECT_EQ(window.transmit().loopInterval(), 5000);
-    EXPECT_TRUE(window.transmit().loopTimerEnabled());
-    EXPECT_EQ(window.typingBox().palette().color(QPalette::Base), QColor(0, 255, 0));
-    QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
-    EXPECT_EQ(window.transmit().loopInterval(), 0);
-    EXPECT_FALSE(window.transmit().loopTimerEnabled());
-    EXPECT_NE(window.typingBox().palette().color(QPalette::Base), QColor(0, 255, 0));
+    const LoopCanceller cancellers[] = {
+        {"Esc in the box", [](FrmTavrik& w) { QTest::keyClick(&w.typingBox(), Qt::Key_Escape); }, true},
+        {"Backspace in the callsign", [](FrmTavrik& w) { QTest::keyClick(&w.callsignField(), Qt::Key_Backspace); }, true},
+        {"a letter in the name", [](FrmTavrik& w) { QTest::keyClick(&w.nameField(), Qt::Key_A); }, true},
+        {"Backspace in the name", [](FrmTavrik& w) { QTest::keyClick(&w.nameField(), Qt::Key_Backspace); }, true},
+        {"a click in the callsign", [](FrmTavrik& w) { QTest::mouseClick(&w.callsignField(), Qt::LeftButton); }, true},
+        {"a letter in the exchange", [](FrmTavrik& w) { QTest::keyClick(&w.srxField(), Qt::Key_5); }, false},
+    };
+    for (const LoopCanceller& c : cancellers) {
+        test::Station station(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nMacro #1=E $loop$\n"
+                                             "Text BackColor (looping)=65280\nSRX Field Visible=True\n"));
+        FrmTavrik& window = station.window();
+        QTest::keyClick(&window.typingBox(), Qt::Key_F1);
+        EXPECT_EQ(station.keyDowns(), 1u);
+        EXPECT_EQ(window.transmit().loopInterval(), 5000);
+        EXPECT_TRUE(window.transmit().loopTimerEnabled());
+        EXPECT_EQ(window.typingBox().palette().color(QPalette::Base), QColor(0, 255, 0));
+        c.act(window);
+        EXPECT_EQ(window.transmit().loopInterval() == 0, c.cancels) << c.what;
+        EXPECT_EQ(window.transmit().loopTimerEnabled(), !c.cancels) << c.what;
+        EXPECT_EQ(window.typingBox().palette().color(QPalette::Base) == QColor(0, 255, 0), !c.cancels) << c.what;
+    }
 }
 
 } // namespace

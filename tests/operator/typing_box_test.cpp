@@ -1,6 +1,7 @@
 #include "operator/tavrik_menus.h"
 #include "support/qt_print.h"
 #include "support/station_fixture.h"
+#include "keyer/morse.h"
 #include "operator/lamp.h"
 
 #include <QAction>
@@ -129,24 +130,9 @@ TEST_F(TypingBoxTest, FirstCloseWhileSendingOnlyAborts)
     EXPECT_TRUE(window.close()); // the second close goes through
 }
 
-TEST_F(TypingBoxTest, CallsignChangedWhileItIsSentContinuesWithTheNewOne)
+// The elements of the key edges at 20 WPM, letters separated by one blank.
+QString KeyedElements(const test::EdgeLog& log)
 {
-    window.callsignField().setText(QStringLiteral("K1ABC"));
-    // Changing the field once "TU K1A" has gone out: the rest of the callsign follows anew.
-    bool changed = false;
-    std::function<void()> watch;
-    watch = [&] {
-        if (!changed && window.keyer().state().sentCharCount == 6) {
-            changed = true;
-            window.callsignField().setText(QStringLiteral("K1XYZ"));
-            return;
-        }
-        after(5, watch);
-    };
-    after(5, watch);
-    typeAndTransmit(QStringLiteral("tu k1abc 5nn k1abc"));
-    ASSERT_TRUE(changed);
-    // What went out, decoded from the key edges, is the corrected text.
     QString elements;
     const auto edges = log.only({"key down", "key up"});
     for (std::size_t i = 0; i + 1 < edges.size(); i += 2) {
@@ -155,8 +141,73 @@ TEST_F(TypingBoxTest, CallsignChangedWhileItIsSentContinuesWithTheNewOne)
         if (i + 2 < edges.size() && SimulatedClock::toMs(edges[i + 2].time - edges[i + 1].time) > 120)
             elements += u' ';
     }
-    EXPECT_EQ(elements, QStringLiteral("- ..- -.- .---- .- -.-- --.. ..... -. -. -.- .---- -..- -.-- --.."));
+    return elements;
 }
+
+QString ElementsOf(const QString& text)
+{
+    QStringList letters;
+    for (const QChar c : text)
+        if (c != u' ')
+            letters << MorseForChar(QString(c), 0x0409);
+    return letters.join(u' ');
+}
+
+struct CallsignCorrection {
+    const char* queued;
+    const char* oldCall;
+    const char* newCall;
+    int changedWhileSending; // the 1-based character going out when the field changes
+    const char* keyed;
+};
+
+void PrintTo(const CallsignCorrection& c, std::ostream* os)
+{
+    *os << c.queued << ": " << c.oldCall << " to " << c.newCall << " at " << c.changedWhileSending;
+}
+
+class CallsignCorrectionTest : public ::testing::TestWithParam<CallsignCorrection> {};
+
+TEST_P(CallsignCorrectionTest, WhatGoesOutFollowsTheField)
+{
+    const CallsignCorrection& c = GetParam();
+    test::Station station(QStringLiteral("[frmTavrik Settings]\nKeying=MOX\n"));
+    FrmTavrik& window = station.window();
+    window.callsignField().setText(QLatin1String(c.oldCall));
+    bool changed = false;
+    std::function<void()> watch = [&] {
+        // The first character is being keyed before the keyer counts it.
+        const int going = std::max(window.keyer().state().sentCharCount, 1);
+        if (station.keyDowns() > 0 && going == c.changedWhileSending) {
+            changed = true;
+            window.callsignField().setText(QLatin1String(c.newCall));
+            // The box shows what goes out.
+            EXPECT_EQ(window.typingBox().text(), QLatin1String(c.keyed));
+            return;
+        }
+        station.after(5, watch);
+    };
+    station.after(5, watch);
+    const QString queued = QLatin1String(c.queued);
+    QTest::keyClicks(&window.typingBox(), queued.left(1));
+    window.typingBox().insertAtEnd(queued.mid(1));
+    window.menus().mnuTX->trigger();
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(KeyedElements(station.log), ElementsOf(QLatin1String(c.keyed)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HalfSentAndUnsent, CallsignCorrectionTest,
+    ::testing::Values(
+        // Half sent: the rest of the callsign follows anew, later copies are replaced whole.
+        CallsignCorrection{"TU K1ABC 5NN K1ABC", "K1ABC", "K1XYZ", 6, "TU K1AYZ 5NN K1XYZ"},
+        // Not begun yet, and the new callsign contains the old one: replaced once, not twice.
+        CallsignCorrection{"TU W1A 5NN", "W1A", "W1AW", 3, "TU W1AW 5NN"},
+        CallsignCorrection{"TU W1A 5NN", "W1A", "W1AW", 2, "TU W1AW 5NN"},
+        // Its first letter is going out as the transmission opens: that letter stays.
+        CallsignCorrection{"W1A 5NN", "W1A", "DL1ABC", 1, "WL1ABC 5NN"},
+        // Wholly sent: only the copies still queued change.
+        CallsignCorrection{"W1A DE W1A", "W1A", "K2B", 5, "W1A DE K2B"}));
 
 TEST_F(TypingBoxTest, LoggedCallsignsKeepTheLastEight)
 {
@@ -214,6 +265,66 @@ TEST_P(AbortAnyTime, EscapeOrClosingEndsTheTransmissionCleanly)
 }
 
 INSTANTIATE_TEST_SUITE_P(LeadInKeyingGapsAndHold, AbortAnyTime, ::testing::Values(50.0, 190.0, 330.0, 600.0));
+
+TEST_F(TypingBoxTest, TextTypedRightAfterEscapeIsSentAsANewTransmission)
+{
+    // Esc while the third E is keyed, then "T" typed before that E has ended.
+    after(1, [&] {
+        window.typingBox().insertAtEnd(QStringLiteral("EEEEEEE"));
+        after(499, [&] {
+            QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
+            type(QStringLiteral("t"));
+        });
+    });
+    type(QStringLiteral("e"));
+    EXPECT_EQ(KeyedElements(log), QStringLiteral(". . . -"));
+    EXPECT_EQ(log.only({"priority raised"}).size(), 2u);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+    EXPECT_FALSE(window.keyer().state().isSending);
+}
+
+TEST_F(TypingBoxTest, AnEmptyPasteStartsNothing)
+{
+    window.menus().mnuMOX->trigger();
+    type(QStringLiteral("e"));
+    window.menus().mnuVOX->trigger(); // switching sends nothing, and neither may the paste
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(window.typingBox().viewport(), Qt::RightButton);
+    EXPECT_EQ(keyDowns(), 0u);
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("E"));
+}
+
+TEST_F(TypingBoxTest, TheKeyingModeIsStoredAndChoosingItAgainChangesNothing)
+{
+    window.menus().mnuMOX->trigger();
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("Keying=MOX")));
+    type(QStringLiteral("e"));
+    EXPECT_TRUE(window.menus().mnuTX->isEnabled());
+    window.menus().mnuMOX->trigger();
+    EXPECT_TRUE(window.menus().mnuMOX->isChecked());
+    EXPECT_FALSE(window.menus().mnuVOX->isChecked());
+    EXPECT_TRUE(window.menus().mnuTX->isEnabled());
+    window.menus().mnuVOX->trigger();
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("Keying=VOX")));
+    EXPECT_FALSE(window.menus().mnuTX->isEnabled());
+}
+
+TEST_F(TypingBoxTest, TuneIsRefusedWhileTextIsSentAndClosingEndsIt)
+{
+    after(100, [&] { window.menus().mnuTune->trigger(); });
+    typeAndTransmit(QStringLiteral("eee"));
+    EXPECT_EQ(keyDowns(), 3u);
+    EXPECT_EQ(log.only({"priority raised"}).size(), 1u);
+    EXPECT_FALSE(window.transmit().tuneActive());
+
+    window.menus().mnuTune->trigger();
+    EXPECT_TRUE(window.keyer().state().isSending);
+    EXPECT_FALSE(window.close()); // the first close releases the key
+    EXPECT_FALSE(window.keyer().state().isSending);
+    EXPECT_FALSE(window.keyLamp().isOn());
+    EXPECT_EQ(log.only({"key down"}).size(), log.only({"key up"}).size());
+    EXPECT_TRUE(window.close());
+}
 
 TEST_F(TypingBoxTest, TuneHoldsTheKeyUntilAbort)
 {
