@@ -24,7 +24,10 @@ bool ConvertedFile::write(QByteArrayView record, QString& error)
 {
     if (!file_.isOpen() && !open(error))
         return false;
-    if (file_.write(record.data(), record.size()) != record.size() || file_.write("\r\n", 2) != 2) {
+    QByteArray line;
+    line.reserve(record.size() + 2);
+    line.append(record).append("\r\n");
+    if (file_.write(line) != line.size()) {
         error = file_.errorString();
         return false;
     }
@@ -53,7 +56,9 @@ bool ConvertedFile::openIn(const QString& folder)
     file_.setFileName(QDir(folder).filePath(kFileName));
     // Removed rather than truncated: the old file may be the very input being read.
     QFile::remove(file_.fileName());
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Unbuffered: a full disk must fail the record being written, not a later close that
+    // nobody checks, or the summary would count records that never reached the file.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
     if (file_.write(kHeader.data(), kHeader.size()) != kHeader.size()) {
         file_.close();

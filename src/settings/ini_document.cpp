@@ -2,6 +2,8 @@
 
 #include "platform/windows1252.h"
 
+#include <algorithm>
+
 namespace tavrik {
 namespace {
 
@@ -39,6 +41,11 @@ bool SameName(const QString& a, const QString& b)
 bool HasLineBreakOrNul(const QString& text)
 {
     return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(u'\0'));
+}
+
+bool FitsWindows1252(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return Windows1252Code(c) >= 0; });
 }
 
 } // namespace
@@ -133,6 +140,9 @@ bool IniDocument::set(const QString& section, const QString& key, const QString&
 {
     if (!IsStorable(section, key, value))
         return false;
+    // The code page would store what it cannot hold as '?'; UTF-8 holds every line as it is.
+    if (encoding_ == Encoding::Windows1252 && !FitsWindows1252(section + key + value))
+        encoding_ = Encoding::Utf8;
     const auto span = findSection(section);
     if (!span) {
         lines_.append(u'[' + section.trimmed() + u']');

@@ -2,6 +2,8 @@
 
 #include "common/vb_numbers.h"
 
+#include <cmath>
+
 namespace tavrik {
 namespace {
 
@@ -40,7 +42,9 @@ public:
     }
     double number(const QString& key, const QString& defaultValue) const
     {
-        return LeadingNumber(text(key, defaultValue));
+        // A value too large for a double would make every gap endless.
+        const double value = LeadingNumber(text(key, defaultValue));
+        return std::isfinite(value) ? value : LeadingNumber(defaultValue);
     }
     std::int16_t wholeNumber(const QString& key, const QString& defaultValue) const
     {

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 namespace tavrik::conversion {
 namespace {
 
@@ -228,6 +232,34 @@ TEST_F(ConversionRunTest, OutputThatCannotBeCreatedEndsTheRunWithTheRecord)
         QStringLiteral(" : loading record - <CALL:3>K1A <eor>.")))
         << dialogs.messages[0].text.toStdString();
     EXPECT_EQ(dialogs.last().title, QStringLiteral("Nothing to do"));
+}
+
+TEST_F(ConversionRunTest, AFullDiskEndsTheRunAtTheRecordThatDidNotFit)
+{
+    QByteArray file = "<eoh>\n";
+    for (int i = 0; i < 100; ++i)
+        file += "<CALL:5>K" + QByteArray::number(1000 + i) + " <eor>\n";
+    WriteFile(logPath("log.adi"), file);
+    dialogs.files.push_back(logPath("log.adi"));
+    // Room for the header and ten records: the eleventh meets a full disk.
+    const rlim_t room = static_cast<rlim_t>(kHeader.size() + 10 * QByteArray("<CALL:5>K1000 <eor>\r\n").size());
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = room;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    run.start();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Error loading ADIF record."));
+    EXPECT_TRUE(dialogs.messages[0].text.endsWith(QStringLiteral(" : loading record - <CALL:5>K1010 <eor>.")))
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(dialogs.last().text, QStringLiteral(" 10 ADIF records processed.  Converted ADIF "
+                                                  "file is called CONVERTED.ADI"));
+    EXPECT_EQ(ReadFile(output()).count("<eor>\r\n"), 10);
 }
 
 TEST_F(ConversionRunTest, ConvertingTheOldOutputAgainReadsItWhole)

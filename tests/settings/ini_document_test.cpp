@@ -68,6 +68,8 @@ TEST(IniDocument, WritesInPlaceAtTheSectionEndOrTheFileEnd)
         {"[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n"},
         // Bytes that are not UTF-8 are the Windows code page, and stay so.
         {"[A]\r\nname=G\xF6ran\r\n", "A", "city", "Malm\xC3\xB6 \xE2\x82\xAC", "[A]\r\nname=G\xF6ran\r\ncity=Malm\xF6 \x80\r\n"},
+        // A character the code page lacks turns the whole file to UTF-8 rather than to '?'.
+        {"[A]\r\nname=G\xF6ran\r\n", "A", "caption", "\xD0\x9C\xD0\xB8\xD1\x80", "[A]\r\nname=G\xC3\xB6ran\r\ncaption=\xD0\x9C\xD0\xB8\xD1\x80\r\n"},
         // UTF-8, with or without its mark, stays UTF-8.
         {"\xEF\xBB\xBF[A]\nk=\xC3\x85\n", "A", "j", "\xC3\xA4", "\xEF\xBB\xBF[A]\nk=\xC3\x85\nj=\xC3\xA4\n"},
     };

@@ -106,6 +106,8 @@ TEST(LoadSettings, ReadsEachValueFormAsStored)
         {"PTT Delay=", [](const auto& s) { return s.pttDelay == 100; }, "empty long"},
         {"On Top=maybe", [](const auto& s) { return s.onTop; }, "not a boolean"},
         {"WPM=99999", [](const auto& s) { return s.wpm == 20; }, "whole number out of range"},
+        {"Word Space=1e999\nDash Length=2.5x", [](const auto& s) { return s.wordSpace == 7.0 && s.dashLength == 2.5; },
+         "number beyond any range"},
         {"TextBox Forecolor=blue", [](const auto& s) { return s.textBoxForeColor == 16711680u; }, "not a colour"},
         // Macro slots.
         {"Macro Fontsize #12=12", [](const auto& s) { return s.macros[12].fontSize == 12 && s.macros[11].fontSize == 8; }, "font size"},
