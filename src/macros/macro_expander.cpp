@@ -170,7 +170,9 @@ void MacroExpander::StepSpeed(int step)
         return speed;
     };
     if (context_.winKeySelected()) {
-        const std::int16_t speed = stepped(context_.winKeySpeed(), kSlowestWinKeyWpm, kFastestWinKeyWpm);
+        // The WinKey takes its speed as one byte: a stored speed outside the range comes in.
+        const std::int16_t speed = std::clamp(stepped(context_.winKeySpeed(), kSlowestWinKeyWpm, kFastestWinKeyWpm),
+                                              kSlowestWinKeyWpm, kFastestWinKeyWpm);
         context_.setWinKeySpeed(speed);
         context_.writeSetting(QStringLiteral("WinKey Settings"), QStringLiteral("WinKey Speed"),
                               QString::number(speed));

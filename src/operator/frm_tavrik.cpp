@@ -14,6 +14,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <array>
+#include <utility>
+
 namespace tavrik {
 namespace {
 
@@ -164,6 +167,17 @@ void FrmTavrik::connectMenus()
     };
     connect(m.mnuVOX, &QAction::triggered, this, [keying](bool checked) { keying(false, checked); });
     connect(m.mnuMOX, &QAction::triggered, this, [keying](bool checked) { keying(true, checked); });
+    // The serial-number tokens send the digit 0 as the entry chosen here.
+    const std::array<std::pair<QAction*, const char*>, 3> zeroEntries{
+        {{m.mnuSend0as0, "0"}, {m.mnuSend0asT, "T"}, {m.mnuSend0asO, "O"}}};
+    for (const auto& [entry, value] : zeroEntries) {
+        connect(entry, &QAction::triggered, this, [this, zeroEntries, entry, value] {
+            for (const auto& other : zeroEntries)
+                other.first->setChecked(other.first == entry);
+            writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Serial # 0 preference"),
+                         QLatin1String(value));
+        });
+    }
     connect(m.mFkeys, &QAction::triggered, this, [this] { toggleBank(0); });
     connect(m.mSFkeys, &QAction::triggered, this, [this] { toggleBank(1); });
     connect(m.mAFkeys, &QAction::triggered, this, [this] { toggleBank(2); });

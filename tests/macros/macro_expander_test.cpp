@@ -284,6 +284,10 @@ TEST(MacroSpeedSteps, WinKey)
          {"write [WinKey Settings] WinKey Speed=99", "winkey 1C 63", "show 99"}},
         {"slowest", winKeyAt(5, false), QStringLiteral("$CWSPEEDDN$"), QString(),
          {"write [WinKey Settings] WinKey Speed=5", "winkey 1C 05", "show 5"}},
+        {"stored above one byte's range", winKeyAt(300, false), QStringLiteral("$CWSPEEDDN$"), QString(),
+         {"write [WinKey Settings] WinKey Speed=99", "winkey 1C 63", "show 99"}},
+        {"stored below the slowest", winKeyAt(-3, false), QStringLiteral("$CWSPEEDUP$"), QString(),
+         {"write [WinKey Settings] WinKey Speed=5", "winkey 1C 05", "show 5"}},
     });
     FakeMacroContext context;
     winKeyAt(25, false)(context);

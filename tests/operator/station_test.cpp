@@ -226,6 +226,25 @@ TEST(StationStartUp, UnopenablePortIsReportedInTheBox)
     EXPECT_TRUE(station.window().typingBox().notice().startsWith(QStringLiteral("CW Port error : ")));
 }
 
+TEST(StationMacros, SerialNumberZerosFollowTheChosenEntry)
+{
+    test::Station station;
+    FrmTavrik& window = station.window();
+    QAction* send0asT = window.menus().mnuSend0asT;
+    QAction* send0asO = window.menus().mnuSend0asO;
+    QAction* send0as0 = window.menus().mnuSend0as0;
+    send0asT->trigger();
+    send0asT->trigger(); // choosing it again keeps it chosen
+    EXPECT_TRUE(send0asT->isChecked());
+    EXPECT_FALSE(send0as0->isChecked());
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("Serial # 0 preference=T")));
+    EXPECT_EQ(window.zeroPreference(), ZeroPreference::LetterT);
+    send0asO->trigger();
+    EXPECT_FALSE(send0asT->isChecked());
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("Serial # 0 preference=O")));
+    EXPECT_EQ(window.zeroPreference(), ZeroPreference::LetterO);
+}
+
 TEST(StationShutDown, StoresThePlacementUnlessMinimised)
 {
     const QString ini = QStringLiteral("[frmTavrik Settings]\nTop=600\nLeft=900\nWidth=9000\nHeight=6000\n");
