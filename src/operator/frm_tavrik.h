@@ -78,8 +78,11 @@ public:
     explicit FrmTavrik(TavrikDevices devices, QWidget* parent = nullptr);
     ~FrmTavrik() override;
 
-    // Start-up in its fixed order; no step stops it.
+    // Start-up in its fixed order; no step stops it, but a "Close" from the logging program
+    // taken by the first poll ends it there.
     void formLoad(const StartupOptions& options);
+    // The window has been closed for good; it must not be shown or send again.
+    bool hasShutDown() const { return hasShutDown_; }
 
     SoftwareKeyer& keyer() { return keyer_; }
     Link& link() { return link_; }
@@ -235,6 +238,7 @@ private:
     TavrikSettings settings_;
 
     bool callsignIsActiveBox_ = false;
+    bool hasShutDown_ = false;
     bool keyLampOn_ = false;
     QString lastCallsign_;
 };

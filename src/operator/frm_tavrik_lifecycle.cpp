@@ -72,6 +72,8 @@ void FrmTavrik::formLoad(const StartupOptions& options)
 
     openLink();
     link_.pollLink();
+    if (hasShutDown_)
+        return;
     setFormReady(true);
     QApplication::restoreOverrideCursor();
     timer1_.setRunning(true);
@@ -200,6 +202,10 @@ void FrmTavrik::writeSetting(const QString& section, const QString& key, const Q
 
 void FrmTavrik::closeEvent(QCloseEvent* event)
 {
+    if (hasShutDown_) {
+        event->accept();
+        return;
+    }
     if (!transmit_.queryClose()) {
         event->ignore();
         return;
@@ -210,6 +216,10 @@ void FrmTavrik::closeEvent(QCloseEvent* event)
 
 void FrmTavrik::shutDown()
 {
+    // A close can arrive from the link inside a macro's expansion: what that macro appends
+    // afterwards must not start a transmission.
+    hasShutDown_ = true;
+    setFormReady(false);
     keyer_.restorePriority();
     if (sidetone_.sidetoneOn())
         keyer_.toneOff();

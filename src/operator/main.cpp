@@ -27,6 +27,9 @@ int main(int argc, char** argv)
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     window.formLoad({QCoreApplication::applicationDirPath(), arguments.join(u' ')});
+    // The logging program may have asked for the close before the window was ever shown.
+    if (window.hasShutDown())
+        return 0;
     window.show();
     return QApplication::exec();
 }

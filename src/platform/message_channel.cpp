@@ -144,18 +144,29 @@ bool MessageChannel::ensureConnected()
     return fd_ >= 0 || connectToPeer();
 }
 
+bool MessageChannel::sendRecord(const QByteArray& bytes)
+{
+    // A peer that restarted since the last message is found gone only now: this message
+    // goes on a fresh connection rather than being lost.
+    for (bool retried = false;; retried = true) {
+        if (!ensureConnected())
+            return false;
+        if (::send(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_DONTWAIT | MSG_NOSIGNAL) == bytes.size())
+            return true;
+        const bool peerGone = errno == EPIPE || errno == ECONNRESET || errno == ENOTCONN;
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            return false;
+        disconnect();
+        if (!peerGone || retried)
+            return false;
+    }
+}
+
 bool MessageChannel::post(const MessageRecord& record)
 {
-    if (!ensureConnected())
-        return false;
     MessageRecord posted = record;
     posted.wantsReply = false;
-    const QByteArray bytes = EncodeRecord(posted);
-    if (::send(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_DONTWAIT | MSG_NOSIGNAL) == bytes.size())
-        return true;
-    if (errno != EAGAIN && errno != EWOULDBLOCK)
-        disconnect();
-    return false;
+    return sendRecord(EncodeRecord(posted));
 }
 
 std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chrono::milliseconds timeout)
@@ -171,9 +182,9 @@ std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chro
     const QByteArray bytes = EncodeRecord(record);
     bool sent = false;
     while (!sent) {
-        if (::send(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_DONTWAIT | MSG_NOSIGNAL) == bytes.size())
+        if (sendRecord(bytes))
             sent = true;
-        else if ((errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) || !WaitFor(fd_, POLLOUT, deadline))
+        else if (fd_ < 0 || !WaitFor(fd_, POLLOUT, deadline))
             break;
     }
     if (sent) {
@@ -299,6 +310,7 @@ void MessageListener::dropConnection(int fd)
     found->second.release()->deleteLater();
     connections_.erase(found);
     ::close(fd);
+    emit connectionClosed();
 }
 
 } // namespace tavrik

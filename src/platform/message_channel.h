@@ -61,6 +61,8 @@ public:
 
 private:
     bool ensureConnected();
+    // One record, without waiting; false when it did not go.
+    bool sendRecord(const QByteArray& bytes);
 
     QString path_;
     int fd_ = -1;
@@ -83,6 +85,10 @@ public:
     ListenStatus listen(const QString& socketPath);
     const QString& lastError() const { return error_; }
     int connectionCount() const { return static_cast<int>(connections_.size()); }
+
+signals:
+    // A sender's connection ended: it closed it, or ended without doing so.
+    void connectionClosed();
 
 private:
     void acceptPending();

@@ -92,6 +92,25 @@ TEST_F(StationWithLoggingProgram, KeyCommandsPressButtonsOnce)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window().isVisible(); }, 2000));
 }
 
+TEST_F(StationWithLoggingProgram, CloseWaitingAtStartUpEndsTheStartUp)
+{
+    start(test::Station::QuickMainSection(), {QStringLiteral("5 Close")});
+    EXPECT_TRUE(window().hasShutDown());
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_FALSE(window().transmit().formReady());
+}
+
+TEST_F(StationWithLoggingProgram, CloseTakenWhileAMacroExpandsSendsNothingAfterwards)
+{
+    start(test::Station::QuickMainSection() + QStringLiteral("Macro #1=CQ\n"));
+    ASSERT_TRUE(command(QStringLiteral("Close")));
+    ASSERT_TRUE(window().isVisible()); // the timer has not polled yet: the macro's poll takes it
+    QTest::keyClick(&window().typingBox(), Qt::Key_F1);
+    EXPECT_TRUE(window().hasShutDown());
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_EQ(station_->keyDowns(), 0u);
+}
+
 TEST_F(StationWithLoggingProgram, TransmissionIsFramedByKeyerAndPollingNotices)
 {
     start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nDisable Polling=True\n"));

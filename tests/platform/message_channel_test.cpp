@@ -4,6 +4,7 @@
 #include "support/core_application.h"
 #include "support/isolated_runtime_dir.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -16,6 +17,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -137,6 +139,65 @@ TEST_F(MessageChannelTest, ListenerTakesOverAStaleSocketButNotALiveOne)
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     MessageListener third("TAVRIK", [](const MessageRecord&) { return 0; });
     EXPECT_EQ(third.listen(socketPath()), MessageListener::ListenStatus::Failed);
+}
+
+TEST_F(MessageChannelTest, APeerThatRestartedGetsTheVeryNextMessage)
+{
+    std::vector<std::int32_t> delivered;
+    const auto startPeer = [&] {
+        auto peer = std::make_unique<MessageListener>("TAVRIK", [&](const MessageRecord& r) {
+            delivered.push_back(r.wParam);
+            return r.wParam;
+        });
+        EXPECT_EQ(peer->listen(socketPath()), MessageListener::ListenStatus::Listening);
+        return peer;
+    };
+    const auto deliveredCount = [&](std::size_t count) {
+        QDeadlineTimer deadline(2000);
+        while (delivered.size() < count && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return delivered.size() == count;
+    };
+    auto peer = startPeer();
+    MessageChannel channel(socketPath());
+    ASSERT_TRUE(channel.post({"TAVRIK", 501, 0, false}));
+    ASSERT_TRUE(deliveredCount(1));
+
+    peer.reset();
+    peer = startPeer();
+    EXPECT_TRUE(channel.post({"TAVRIK", 502, 0, false}));
+    ASSERT_TRUE(deliveredCount(2));
+
+    peer.reset();
+    peer = startPeer();
+    std::optional<std::int32_t> reply;
+    std::thread sender([&] { reply = channel.send({"TAVRIK", 402, 0, true}, 2s); });
+    EXPECT_TRUE(deliveredCount(3));
+    sender.join();
+    EXPECT_EQ(reply, 402);
+    EXPECT_EQ(delivered, (std::vector<std::int32_t>{501, 502, 402}));
+}
+
+TEST_F(MessageChannelTest, TellsWhenASenderHasGone)
+{
+    MessageListener listener("TAVRIK", [](const MessageRecord&) { return 0; });
+    ASSERT_EQ(listener.listen(socketPath()), MessageListener::ListenStatus::Listening);
+    int closed = 0;
+    QObject::connect(&listener, &MessageListener::connectionClosed, [&] { ++closed; });
+    const auto waitFor = [](const std::function<bool()>& done) {
+        QDeadlineTimer deadline(2000);
+        while (!done() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return done();
+    };
+    {
+        MessageChannel channel(socketPath());
+        ASSERT_TRUE(channel.post({"TAVRIK", 402, 0, false}));
+        ASSERT_TRUE(waitFor([&] { return listener.connectionCount() == 1; }));
+        EXPECT_EQ(closed, 0);
+    }
+    EXPECT_TRUE(waitFor([&] { return closed == 1; }));
+    EXPECT_EQ(listener.connectionCount(), 0);
 }
 
 TEST_F(MessageChannelTest, DeliversItsOwnMessagesAndAnswersTheRest)

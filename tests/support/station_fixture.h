@@ -111,7 +111,8 @@ public:
             prepare(programDir_.path());
         window_ = std::make_unique<FrmTavrik>(TavrikDevices{clock, priority, port, modemLines, dialogs});
         window_->formLoad({programDir_.path(), argument});
-        window_->show();
+        if (!window_->hasShutDown())
+            window_->show();
         QApplication::setActiveWindow(window_.get());
     }
 

@@ -26,6 +26,8 @@ bool StandIn::start(const QString& serialDevice, QString& error)
     }
     listener_ = std::make_unique<MessageListener>(
         QByteArray(Link::kMessageName), [this](const MessageRecord& r) { return onMessage(r); });
+    // A keyer that ended between key-down and key-up must not leave the transmitter keyed.
+    connect(listener_.get(), &MessageListener::connectionClosed, this, &StandIn::releaseRadio);
     const QString socketPath = MessageSocketPath(dir.path, QString::fromLatin1(Link::kPeerWindowTitle));
     if (listener_->listen(socketPath) != MessageListener::ListenStatus::Listening) {
         error = listener_->lastError();
@@ -81,6 +83,15 @@ void StandIn::carryOut(int code)
         warnedNoModemLines_ = true;
         print(QStringLiteral("note: the radio port cannot switch its lines (%1)").arg(radio_.errorText()));
     }
+}
+
+void StandIn::releaseRadio()
+{
+    if (!radio_.isOpen())
+        return;
+    radio_.setKey(false);
+    radio_.setPtt(false);
+    print(QStringLiteral("connection closed: radio key and PTT released"));
 }
 
 void StandIn::runCommand(const QString& line)

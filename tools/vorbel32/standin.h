@@ -33,6 +33,7 @@ signals:
 private:
     std::int32_t onMessage(const MessageRecord& record);
     void carryOut(int code);
+    void releaseRadio();
     void writeSlot(int slot, const QString& text);
     QString slotValue(int slot) const;
     void show();
