@@ -21,14 +21,7 @@ protected:
         keyer.setOperatorSpeed(20);
     }
 
-    // What a send starter of the window does.
-    void send(const QString& text)
-    {
-        box.append(text);
-        keyer.colourSentText(1);
-        keyer.state().currentChar = box.text.left(1);
-        keyer.sendLoop();
-    }
+    void send(const QString& text) { test::SendAsTheWindowDoes(keyer, box, text); }
 
     std::vector<Edge> keyEdges() const { return log.only({"key down", "key up"}); }
 
@@ -280,9 +273,7 @@ TEST(SendLoopLimit, ClosesAtThePositionLimitAndKeepsWhatWasNotSent)
     keyer.options().pttDelayMs = 0;
     keyer.setOperatorSpeed(50);
 
-    box.text = QString(SoftwareKeyer::kMaxPosition, u'=') + QStringLiteral("EEE");
-    keyer.state().currentChar = box.text.left(1);
-    keyer.sendLoop();
+    test::SendAsTheWindowDoes(keyer, box, QString(SoftwareKeyer::kMaxPosition, u'=') + QStringLiteral("EEE"));
     EXPECT_FALSE(keyer.state().isSending);
     EXPECT_EQ(box.text, QStringLiteral("EEE"));
     EXPECT_EQ(log.only({"key down"}).size(), 0u);

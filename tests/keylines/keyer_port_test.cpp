@@ -248,10 +248,7 @@ protected:
         keyer.options().pttDelayMs = 0;
         keyer.options().slowTyping = false;
         keyer.setOperatorSpeed(20);
-        box.append(text);
-        keyer.colourSentText(1);
-        keyer.state().currentChar = box.text.left(1);
-        keyer.sendLoop();
+        test::SendAsTheWindowDoes(keyer, box, text);
     }
 
     test::SimulatedClock clock;

@@ -72,10 +72,7 @@ TEST_F(SidetoneTest, TheRecordingOfTheKeyerHoldsExactlyTheTonesItTimed)
     keyer.options().pttDelayMs = 0;
     keyer.options().slowTyping = false;
     keyer.setOperatorSpeed(20);
-    box.append(QStringLiteral("E E"));
-    keyer.state().currentChar = QStringLiteral("E");
-    keyer.colourSentText(1);
-    keyer.sendLoop();
+    test::SendAsTheWindowDoes(keyer, box, QStringLiteral("E E"));
     sidetone.release();
 
     const std::vector<test::Edge> keyEdges = log.only({"key down", "key up"});

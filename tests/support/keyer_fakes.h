@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keyer/keyer_ports.h"
+#include "keyer/software_keyer.h"
 #include "platform/priority.h"
 #include "support/simulated_clock.h"
 
@@ -171,5 +172,14 @@ public:
 private:
     EdgeLog& log_;
 };
+
+// What a send starter of the window does: queue the text and send from its first character.
+inline void SendAsTheWindowDoes(SoftwareKeyer& keyer, FakeQueue& box, const QString& text)
+{
+    box.append(text);
+    keyer.colourSentText(1);
+    keyer.state().currentChar = box.text.left(1);
+    keyer.sendLoop();
+}
 
 } // namespace tavrik::test
