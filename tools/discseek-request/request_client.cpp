@@ -57,9 +57,9 @@ bool DiscseekConnection::connectTo(const QString& socketPath)
     return true;
 }
 
-bool DiscseekConnection::post(std::int32_t wParam, std::int32_t lParam, Deadline deadline)
+bool DiscseekConnection::post(std::int32_t wParam, std::int32_t lParam, Deadline deadline, const QByteArray& name)
 {
-    const QByteArray bytes = tavrik::EncodeRecord({"Discseek", wParam, lParam, false});
+    const QByteArray bytes = tavrik::EncodeRecord({name, wParam, lParam, false});
     while (fd_ >= 0) {
         if (::send(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_DONTWAIT | MSG_NOSIGNAL)
             == bytes.size())

@@ -19,8 +19,8 @@ public:
 
     // False when no Discseek listens there.
     bool connectTo(const QString& socketPath);
-    // One record named "Discseek"; waits for room until the deadline.
-    bool post(std::int32_t wParam, std::int32_t lParam, Deadline deadline);
+    // One record, named "Discseek" unless told; waits for room until the deadline.
+    bool post(std::int32_t wParam, std::int32_t lParam, Deadline deadline, const QByteArray& name = "Discseek");
     // True once Discseek has ended (its side of the connection closed).
     bool waitForEnd(Deadline deadline);
 
