@@ -68,8 +68,8 @@ void CallbookLookups::lookupQrz(const QByteArray& cdDrive, const QByteArray& cal
     }
     QByteArray buffer(kQrzAnswerSize, '\0');
     const std::int32_t count = search(1, callsign.constData(), "", "", buffer.data(), 1);
-    // A count beyond the buffer cannot be true; the buffer is all there is.
-    QByteArray answer = buffer.left(std::clamp<std::int32_t>(count, 0, kQrzAnswerSize)) + ' ';
+    // A count beyond the buffer cannot be true: the buffer is all there is, up to a NUL.
+    QByteArray answer = UpToNul(buffer.left(std::clamp<std::int32_t>(count, 0, kQrzAnswerSize))) + ' ';
 
     QByteArray email(kQrzEmailSize, '\0');
     if (getEmail(callsign.constData(), email.data(), kQrzEmailLimit) > 0)

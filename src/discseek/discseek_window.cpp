@@ -10,6 +10,8 @@ DiscseekWindow::DiscseekWindow(LibraryFolder& libraries, const CdDrives& drives,
     : QObject(parent), dialog_(dialog), answerPath_(std::move(answerPath)), lookups_(libraries, drives, *this)
 {
     timer1_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: half a second of a lookup's time.
+    timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(kTimeLimit);
     connect(&timer1_, &QTimer::timeout, this, &DiscseekWindow::unload);
 }

@@ -5,6 +5,7 @@
 #include "discseek/callbook_calls.h"
 #include "export.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {

@@ -10,6 +10,8 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <map>
 #include <random>
 

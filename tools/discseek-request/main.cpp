@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -117,6 +118,12 @@ int main(int argc, char* argv[])
     LookupRecords records;
     records.driveCode = static_cast<unsigned char>(tavrik::ToWindows1252(drive.left(1).toUpper()).at(0));
     records.callsign = tavrik::ToWindows1252(arguments.at(1));
+    // Codes 0 to 2 would be read as lookups, and no callsign holds a control character.
+    if (std::any_of(records.callsign.cbegin(), records.callsign.cend(),
+                    [](char c) { return static_cast<unsigned char>(c) < 32; })) {
+        std::fprintf(stderr, "discseek-request: a callsign holds no control characters\n");
+        return kUsage;
+    }
     records.callbook = *callbook;
 
     const tavrik::RuntimeDir runtimeDir = tavrik::PrepareRuntimeDir();
