@@ -236,7 +236,7 @@ TEST(DiscseekTimeLimit, AHamCallDatabaseHeldElsewhereWaitsForTheTimeLimit)
     ExpectEndAtTheTimeLimit(station, started);
 }
 
-TEST(DiscseekStart, ASecondCopyRefusesToRunBesideTheFirst)
+TEST(DiscseekStart, ASecondCopyRefusesToRunAndTheRequestGoesToTheFirst)
 {
     DiscseekStation station;
     station.startDiscseek();
@@ -248,7 +248,10 @@ TEST(DiscseekStart, ASecondCopyRefusesToRunBesideTheFirst)
     }();
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_TRUE(second.err.contains("another Discseek is running")) << second.err.constData();
-    EXPECT_TRUE(QFile::exists(station.socketPath()));
+
+    const RunResult request = station.request({QStringLiteral("D:"), QStringLiteral("W1AW"), QStringLiteral("rac")});
+    EXPECT_EQ(request.out, "W1AW;Hiram Percy;225 Main St, Newington, CT 06111;\n") << request.err.constData();
+    EXPECT_TRUE(station.waitForEnd());
 }
 
 } // namespace
