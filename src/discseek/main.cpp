@@ -9,9 +9,26 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QSocketNotifier>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <memory>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -46,6 +63,15 @@ int main(int argc, char* argv[])
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "Discseek: %s\n", qPrintable(problem));
         return 1;
+    }
+    // Ended by the requester or by Ctrl+C, the socket goes as at any other end.
+    std::unique_ptr<QSocketNotifier> stopSignals;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+        std::signal(SIGHUP, OnSignal);
+        stopSignals = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(stopSignals.get(), &QSocketNotifier::activated, &window, &discseek::DiscseekWindow::unload);
     }
     return app->exec();
 }

@@ -254,5 +254,15 @@ TEST(DiscseekStart, ASecondCopyRefusesToRunAndTheRequestGoesToTheFirst)
     EXPECT_TRUE(station.waitForEnd());
 }
 
+TEST(DiscseekStart, EndedByASignalItRemovesItsSocket)
+{
+    DiscseekStation station;
+    station.startDiscseek();
+    station.discseek().terminate();
+    ASSERT_TRUE(station.waitForEnd());
+    EXPECT_EQ(station.discseek().exitStatus(), QProcess::NormalExit);
+    EXPECT_FALSE(QFile::exists(station.socketPath()));
+}
+
 } // namespace
 } // namespace discseek::test
