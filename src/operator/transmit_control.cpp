@@ -6,6 +6,21 @@
 #include <algorithm>
 
 namespace tavrik {
+namespace {
+
+// Letters, digits and the stroke of a portable call ("DL/K1ABC/P") make up one word.
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'/';
+}
+
+bool StandsAlone(const QString& text, qsizetype at, qsizetype length)
+{
+    return (at == 0 || !IsWordChar(text.at(at - 1)))
+           && (at + length == text.size() || !IsWordChar(text.at(at + length)));
+}
+
+} // namespace
 
 TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls)
     : keyer_(keyer), box_(box), controls_(controls)
@@ -146,22 +161,6 @@ bool TransmitControl::IsCallsignWord(const QString& text)
     // A lone letter is a sign of its own ("K" ends an over), never a callsign.
     return text.size() >= 2;
 }
-
-namespace {
-
-// Letters, digits and the stroke of a portable call ("DL/K1ABC/P") make up one word.
-bool IsWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'/';
-}
-
-bool StandsAlone(const QString& text, qsizetype at, qsizetype length)
-{
-    return (at == 0 || !IsWordChar(text.at(at - 1)))
-           && (at + length == text.size() || !IsWordChar(text.at(at + length)));
-}
-
-} // namespace
 
 void TransmitControl::correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign)
 {
