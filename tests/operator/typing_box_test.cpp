@@ -448,7 +448,10 @@ TEST(StationTransmit, TextFromAnInputMethodIsTypedText)
         event.setCommitString(text);
         QApplication::sendEvent(to, &event);
     };
-    commit(&window.typingBox(), QStringLiteral("é")); // a dead key and then e
+    QInputMethodEvent composing(QStringLiteral("´"), {}); // a dead key shown, not yet typed
+    QApplication::sendEvent(&window.typingBox(), &composing);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+    commit(&window.typingBox(), QStringLiteral("é")); // ... and then e
     EXPECT_EQ(window.typingBox().text(), QStringLiteral("É"));
     EXPECT_TRUE(window.menus().mnuTX->isEnabled());
     commit(&window.typingBox(), QStringLiteral("+")); // a prosign key
