@@ -88,6 +88,17 @@ void SoftwareKeyer::toneOff()
     parts_.tone.toneOff();
     state_.nowCount = parts_.clock.counter();
     state_.toneOffMs = FixedMs::fromMs(elapsedMs(start, state_.nowCount));
+    toneOffOwed_ = true;
+}
+
+FixedMs SoftwareKeyer::takeToneOffMs()
+{
+    // The key went up before the tone stopped, so the silence after it counts from key-up:
+    // the silence right after the tone-off pays for it, and no later one pays again.
+    if (!toneOffOwed_)
+        return FixedMs();
+    toneOffOwed_ = false;
+    return state_.toneOffMs;
 }
 
 void SoftwareKeyer::sendElements()
@@ -105,13 +116,16 @@ void SoftwareKeyer::sendElements()
             toneOff();
         } else if (element == u'_') {
             state_.gapMs = FixedMs::fromMs((o.ratios.wordSpace - o.ratios.letterSpace - o.ratios.letterSpace) * state_.dotMs)
-                           - state_.toneOffMs;
+                           - takeToneOffMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
         }
-        state_.gapMs = FixedMs::fromMs(state_.dotMs) - state_.toneOffMs;
-        if (state_.elementIndex < n && state_.gapMs > FixedMs())
-            waitMs(state_.gapMs.toMs());
+        // After the last element the letter gap follows instead, and takes the tone-off.
+        if (state_.elementIndex < n) {
+            state_.gapMs = FixedMs::fromMs(state_.dotMs) - takeToneOffMs();
+            if (state_.gapMs > FixedMs())
+                waitMs(state_.gapMs.toMs());
+        }
     }
 }
 
@@ -123,14 +137,16 @@ void SoftwareKeyer::sendLoop()
     startKeying();
     if (options_.pttDelayMs > 0)
         waitMs(options_.pttDelayMs);
-    int position = 2;
     if (state_.abort) {
         stopKeying();
         return;
     }
+    // Taken again now, after the lead-in: markers at the start are consumed as anywhere else,
+    // and an abort during the lead-in leaves nothing to key.
+    int position = 1;
+    takeFirstChar(position);
+    state_.elementString = MorseForChar(state_.currentChar, options_.userLangId);
     do {
-        if (position == 2)
-            state_.elementString = MorseForChar(state_.currentChar, options_.userLangId);
         sendElements();
         state_.startCount = parts_.clock.counter();
         const std::int64_t charEnd = state_.startCount;
@@ -150,18 +166,30 @@ void SoftwareKeyer::sendLoop()
         state_.nowCount = parts_.clock.counter();
         const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, state_.nowCount));
         if (state_.joinNext) {
-            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - state_.toneOffMs;
+            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - takeToneOffMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
             state_.joinNext = false;
         } else {
-            state_.gapMs = state_.letterGapMs - elapsed - state_.toneOffMs;
+            state_.gapMs = state_.letterGapMs - elapsed - takeToneOffMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
         }
         ++position;
     } while (!state_.abort);
     stopKeying();
+}
+
+void SoftwareKeyer::takeFirstChar(int& position)
+{
+    state_.currentChar.clear();
+    if (unsentFrom_ == 0)
+        nextChar(position);
+    // A "^" at the start has no letter before it to join to.
+    state_.joinNext = false;
+    // Nothing but markers so far: what is typed next lands at the first position.
+    if (!state_.currentChar.isEmpty())
+        ++position;
 }
 
 void SoftwareKeyer::consumeSpeedMarkers(int position, QChar marker, int step)
@@ -236,6 +264,9 @@ void SoftwareKeyer::startKeying()
     state_.savedWpm = state_.wpm;
     unsentFrom_ = 0;
     state_.sentCharCount = 0;
+    // A "^" that ended the last transmission joined nothing; it must not join this one's letters.
+    state_.joinNext = false;
+    toneOffOwed_ = false;
     state_.isSending = true;
     enterSendingState();
     parts_.link.post(LinkCode::kKeying, 1);
@@ -297,16 +328,30 @@ void SoftwareKeyer::restorePriority()
 
 void SoftwareKeyer::tuneOn()
 {
+    // The radio must be on transmit before the carrier comes up: switching its relay with
+    // the key down can burn an amplifier's contacts.
+    state_.abort = false;
     startKeying();
+    if (options_.pttDelayMs > 0)
+        waitMs(options_.pttDelayMs);
+    // Tune may have been switched off, or the window closed, during the lead-in.
+    if (!state_.isSending || state_.abort)
+        return;
     keyDown();
     toneOn();
+    tuneKeyDown_ = true;
 }
 
 void SoftwareKeyer::tuneOff()
 {
+    // The carrier goes before the radio changes back to receive. A tune ended in its lead-in
+    // never keyed, and the lines flip: a key-up then would key the transmitter.
+    if (tuneKeyDown_) {
+        keyUp();
+        toneOff();
+        tuneKeyDown_ = false;
+    }
     stopKeying();
-    keyUp();
-    toneOff();
 }
 
 } // namespace tavrik

@@ -110,12 +110,20 @@ public:
 private:
     double elapsedMs(std::int64_t from, std::int64_t to) const;
     void consumeSpeedMarkers(int position, QChar marker, int step);
+    // The first character of a transmission, after the markers in front of it; moves
+    // `position` on past it when there is one.
+    void takeFirstChar(int& position);
+    // toneOffMs for the first silence after a tone-off; nothing for any later one.
+    FixedMs takeToneOffMs();
 
     Parts parts_;
     KeyerOptions options_;
     KeyerState state_;
     // 1-based position from which the box is kept when the transmission ends; 0 for none.
     int unsentFrom_ = 0;
+    // A tone-off was measured and no silence has deducted it yet.
+    bool toneOffOwed_ = false;
+    bool tuneKeyDown_ = false;
 };
 
 } // namespace tavrik

@@ -60,14 +60,16 @@ void Link::pollLink()
 
     // Each field setter runs the window's Change handling, which may write slots: read every
     // value from the mirrors taken above, never from the block in between.
+    // A field is compared as its slot holds it: the field keeps what the operator typed
+    // ("Paweł", a blank between two names) while the slot holds its nearest form.
     const QString callsign = slotValue(kCallsign);
-    if (callsign != host_.callsignText())
+    if (callsign != StoredValue(host_.callsignText()))
         host_.setCallsignText(callsign);
     const QString name = slotValue(kName);
-    if (!IsOutboundCommand(name) && name != host_.nameText())
+    if (!IsOutboundCommand(name) && name != StoredValue(host_.nameText()))
         host_.setNameText(name);
     const QString srx = slotValue(kSrx);
-    if (srx != host_.srxText())
+    if (srx != StoredValue(host_.srxText()))
         host_.setSrxText(srx);
     myCallsign_ = slotValue(kMyCallsign);
     bandText_ = slotValue(kBand);

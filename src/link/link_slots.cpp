@@ -2,12 +2,13 @@
 
 #include "common/trim_at_nul.h"
 #include "platform/windows1252.h"
+#include "platform/windows1252_nearest.h"
 
 namespace tavrik::LinkSlots {
 
 QByteArray EncodeText(const QString& text)
 {
-    QByteArray bytes = ToWindows1252(text);
+    QByteArray bytes = ToWindows1252(NearestWindows1252Form(text));
     bytes.append('\0');
     if (bytes.size() < kTextBytes)
         bytes.append(kTextBytes - bytes.size(), ' ');
@@ -23,6 +24,11 @@ QString DecodeRaw(const QByteArray& raw)
 QString Value(const QString& mirror)
 {
     return TrimAtNul(mirror);
+}
+
+QString StoredValue(const QString& text)
+{
+    return Value(DecodeRaw(EncodeText(text)));
 }
 
 QByteArray ClearedText()

@@ -30,13 +30,15 @@ enum Slot : int {
 constexpr std::size_t Offset(int slot) { return kStride * static_cast<std::size_t>(slot); }
 constexpr bool IsSlot(int slot) { return slot >= 0 && slot < kCount; }
 
-// 64 Windows-1252 bytes: the text, one NUL, blanks. A text of 64 characters or more is cut
+// 64 Windows-1252 bytes: the text in its nearest Windows-1252 form, one NUL, blanks. A text of 64 characters or more is cut
 // to 64 bytes and then carries no NUL, so it reads as empty.
 QByteArray EncodeText(const QString& text);
 // The 64 raw bytes as the 64 characters of the mirror.
 QString DecodeRaw(const QByteArray& raw);
 // The value: blanks trimmed, cut at the first NUL; empty without a NUL or with the NUL first.
 QString Value(const QString& mirror);
+// The value a slot holds once `text` is written to it.
+QString StoredValue(const QString& text);
 // What a consumed command slot holds: one NUL, 63 blanks.
 QByteArray ClearedText();
 

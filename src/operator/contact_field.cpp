@@ -2,6 +2,7 @@
 
 #include "operator/virtual_keys.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 namespace tavrik {
@@ -66,6 +67,28 @@ void ContactFieldEdit::keyPressEvent(QKeyEvent* e)
     // Alt with a key is a command, never text.
     if (!(e->modifiers() & Qt::AltModifier))
         QLineEdit::keyPressEvent(e);
+}
+
+void ContactFieldEdit::inputMethodEvent(QInputMethodEvent* e)
+{
+    if (events_ == nullptr || e->commitString().isEmpty()) {
+        QLineEdit::inputMethodEvent(e);
+        return;
+    }
+    // Text an input method commits is typed text: a callsign's letters become capitals.
+    QString committed;
+    for (const QChar c : e->commitString()) {
+        int keyAscii = c.unicode();
+        if (keyAscii < 32)
+            continue;
+        events_->fieldKeyPress(field_, keyAscii);
+        if (keyAscii != 0)
+            committed += QChar(static_cast<char16_t>(keyAscii));
+    }
+    QInputMethodEvent typed(e->preeditString(), e->attributes());
+    typed.setCommitString(committed, e->replacementStart(), e->replacementLength());
+    QLineEdit::inputMethodEvent(&typed);
+    e->accept();
 }
 
 void ContactFieldEdit::mousePressEvent(QMouseEvent* e)

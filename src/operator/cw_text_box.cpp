@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -216,14 +217,11 @@ void CwTextBox::keyPressEvent(QKeyEvent* e)
     const QString typed = e->text();
     const bool character = typed.size() == 1 && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     if (vk.keyCode == Vk::kBackspace || (character && typed.at(0).unicode() >= 32) || vk.keyCode == Vk::kEnter) {
-        int keyAscii = vk.keyCode == Vk::kBackspace ? Vk::kBackspace
-                       : vk.keyCode == Vk::kEnter   ? Vk::kEnter
-                                                    : typed.at(0).unicode();
         const qsizetype before = length();
-        events_->typingBoxKeyPress(keyAscii);
-        if (keyAscii != 0)
-            insertAtEnd(QString(QChar(static_cast<char16_t>(keyAscii))));
-        if (keyAscii != 0 || length() != before)
+        pressCharacter(vk.keyCode == Vk::kBackspace ? Vk::kBackspace
+                       : vk.keyCode == Vk::kEnter   ? Vk::kEnter
+                                                    : typed.at(0).unicode());
+        if (length() != before)
             events_->typingBoxChanged();
         return;
     }
@@ -237,6 +235,35 @@ void CwTextBox::keyPressEvent(QKeyEvent* e)
         forgetColouredPrefixFrom(1);
         events_->typingBoxChanged();
     }
+}
+
+void CwTextBox::pressCharacter(int keyAscii)
+{
+    events_->typingBoxKeyPress(keyAscii);
+    if (keyAscii != 0)
+        insertAtEnd(QString(QChar(static_cast<char16_t>(keyAscii))));
+}
+
+void CwTextBox::inputMethodEvent(QInputMethodEvent* e)
+{
+    if (events_ == nullptr) {
+        QTextEdit::inputMethodEvent(e);
+        return;
+    }
+    // Text an input method commits (dead keys, compose, many European layouts) is typed
+    // text: each character is handled as its key press would be.
+    const qsizetype before = length();
+    for (const QChar c : e->commitString()) {
+        if (c.unicode() >= 32)
+            pressCharacter(c.unicode());
+    }
+    // What is still being composed shows where typed text goes; it is not queued yet.
+    moveCaretToEnd();
+    QInputMethodEvent composing(e->preeditString(), e->attributes());
+    QTextEdit::inputMethodEvent(&composing);
+    e->accept();
+    if (length() != before)
+        events_->typingBoxChanged();
 }
 
 void CwTextBox::mousePressEvent(QMouseEvent* e)

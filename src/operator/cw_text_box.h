@@ -57,6 +57,7 @@ public:
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -66,6 +67,8 @@ protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
 
 private:
+    // A typed character: the key-press handling may change or swallow it.
+    void pressCharacter(int keyAscii);
     void colourChars(qsizetype first, qsizetype count, Colour colour);
     // Characters up to this count are known to carry `prefixColour_`: sent-text colouring
     // then touches only what is new, however long the transmission grows.

@@ -421,8 +421,7 @@ void FrmTavrik::callsignChanged(const QString& text)
 {
     if (!transmit_.formReady())
         return;
-    if (text != lastCallsign_ && keyer_.state().isSending)
-        transmit_.correctCallsignWhileSending(lastCallsign_, text);
+    transmit_.callsignFieldChanged(lastCallsign_, text);
     if (link_.isUp())
         link_.writeSlot(0, text);
     lastCallsign_ = text;

@@ -6,6 +6,21 @@
 #include <algorithm>
 
 namespace tavrik {
+namespace {
+
+// Letters, digits and the stroke of a portable call ("DL/K1ABC/P") make up one word.
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'/';
+}
+
+bool StandsAlone(const QString& text, qsizetype at, qsizetype length)
+{
+    return (at == 0 || !IsWordChar(text.at(at - 1)))
+           && (at + length == text.size() || !IsWordChar(text.at(at + length)));
+}
+
+} // namespace
 
 TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls)
     : keyer_(keyer), box_(box), controls_(controls)
@@ -50,8 +65,16 @@ void TransmitControl::typingBoxChanged()
 
 void TransmitControl::transmit()
 {
-    if (box_.length() > 0)
-        startSoftwareKeyer();
+    if (box_.length() == 0)
+        return;
+    // A transmission is still ending (the character keyed at an abort, or a tune): a second
+    // send loop inside it would key on after its PTT has dropped. The starter that runs it
+    // sends the new text once it has ended.
+    if (keyer_.state().isSending) {
+        transmitRequested_ = true;
+        return;
+    }
+    startSoftwareKeyer();
 }
 
 void TransmitControl::startSoftwareKeyer()
@@ -60,11 +83,15 @@ void TransmitControl::startSoftwareKeyer()
     if (controls_.winKeySelected())
         return;
     do {
+        transmitRequested_ = false;
         keyer_.colourSentText(1);
         keyer_.state().currentChar = QString(box_.charAt(1));
         keyer_.sendLoop();
-        // What a transmission left unsent (the length limit, typing after an abort) goes next.
-    } while (keyer_.leftUnsentText() && box_.length() > 0 && !controls_.manualTransmit());
+        heldCallsign_.clear();
+        // What a transmission left unsent (the length limit, typing after an abort) goes next,
+        // in manual mode only when the operator asked for it meanwhile.
+    } while (keyer_.leftUnsentText() && box_.length() > 0 && (!controls_.manualTransmit() || transmitRequested_));
+    transmitRequested_ = false;
 }
 
 void TransmitControl::abort()
@@ -72,6 +99,8 @@ void TransmitControl::abort()
     cancelLoop();
     box_.clear();
     keyer_.queueEmptied();
+    // The contact asked to be logged was not worked: nothing aborted may be logged later.
+    logAfterSending_ = false;
     if (tuneActive_)
         toggleTune();
     KeyerState& s = keyer_.state();
@@ -106,36 +135,60 @@ void TransmitControl::toggleTune()
         keyer_.tuneOff();
 }
 
+void TransmitControl::callsignFieldChanged(const QString& oldText, const QString& newText)
+{
+    if (!keyer_.state().isSending) {
+        heldCallsign_.clear();
+        return;
+    }
+    if (oldText == newText)
+        return;
+    // A field retyped letter by letter passes through texts that are no callsign ("", "K"):
+    // the callsign the queue holds is remembered until the field holds one again.
+    if (!IsCallsignWord(newText)) {
+        if (heldCallsign_.isEmpty() && IsCallsignWord(oldText))
+            heldCallsign_ = oldText;
+        return;
+    }
+    const QString queued = heldCallsign_.isEmpty() ? oldText : heldCallsign_;
+    heldCallsign_.clear();
+    if (IsCallsignWord(queued))
+        correctCallsignWhileSending(queued, newText);
+}
+
+bool TransmitControl::IsCallsignWord(const QString& text)
+{
+    // A lone letter is a sign of its own ("K" ends an over), never a callsign.
+    return text.size() >= 2;
+}
+
 void TransmitControl::correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign)
 {
-    // The first character is handed over when the transmission opens, before the counter of
-    // sent characters moves: rewriting it would change the box but not what goes out.
-    const qsizetype s = std::max(keyer_.state().sentCharCount, 1);
+    // Characters 1 to s are sent or being sent; 0 before the first is taken.
     const QString text = box_.text();
-    const qsizetype start = std::min(s, text.size());
+    const qsizetype s = std::clamp<qsizetype>(keyer_.state().sentCharCount, 0, text.size());
+    const qsizetype length = oldCallsign.size();
+    QString unsent;
+    qsizetype copiedTo = s; // 0-based: the text from here on is not yet in `unsent`
+    qsizetype replacedTo = 0;
+    for (qsizetype at = text.indexOf(oldCallsign); at >= 0 && length > 0; at = text.indexOf(oldCallsign, at + 1)) {
+        if (at < replacedTo || at + length <= s || !StandsAlone(text, at, length))
+            continue; // inside one replaced already, wholly sent, or part of a longer word
+        // A callsign that has begun to go out keeps what has gone and goes on with the new
+        // one from the same character.
+        const qsizetype sent = std::max<qsizetype>(s - at, 0);
+        unsent += text.mid(copiedTo, at + sent - copiedTo);
+        unsent += newCallsign.mid(sent);
+        copiedTo = at + length;
+        replacedTo = copiedTo;
+    }
+    if (copiedTo == s) {
+        box_.moveCaretToEnd();
+        return;
+    }
+    unsent += text.mid(copiedTo);
     box_.setTypingColour(unsentColour());
-    QString unsent = text.mid(start);
-    if (!oldCallsign.isEmpty())
-        unsent.replace(oldCallsign, newCallsign, Qt::CaseSensitive);
-    box_.replaceRange(start, text.size() - start, unsent);
-
-    const qsizetype oldLength = oldCallsign.size();
-    if (oldLength == 0) {
-        box_.moveCaretToEnd();
-        return;
-    }
-    // Only an occurrence that has begun to go out (it starts at or before character s) is
-    // finished with the new callsign; later ones were replaced above, and may contain the
-    // old callsign themselves.
-    const QString corrected = box_.text();
-    const qsizetype q = corrected.lastIndexOf(oldCallsign, std::min(s, corrected.size()) - 1) + 1; // 1-based, 0 when none
-    if (q <= 0 || q + oldLength <= s + 1) {
-        box_.moveCaretToEnd();
-        return;
-    }
-    // Keep what has gone out; the rest of the callsign continues with the new one.
-    const qsizetype count = oldLength - (s + 1 - q);
-    box_.replaceRange(s, count, newCallsign.mid(s + 1 - q));
+    box_.replaceRange(s, text.size() - s, unsent);
     box_.moveCaretToEnd();
 }
 
@@ -169,7 +222,9 @@ void TransmitControl::loopTimerFired()
 
 void TransmitControl::logContactIfRequested()
 {
-    if (!logAfterSending_)
+    // Text queued after an abort goes in a transmission of its own: a log asked for with it
+    // waits for that one.
+    if (!logAfterSending_ || keyer_.leftUnsentText())
         return;
     logAfterSending_ = false;
     controls_.logContact();

@@ -51,7 +51,9 @@ public:
     bool queryClose();
     void toggleTune();
     bool tuneActive() const { return tuneActive_; }
-    void correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign);
+    // Every change of the callsign field. While sending, the callsign in the unsent text
+    // follows the field: whole callsigns only, never a letter or a fragment of a longer word.
+    void callsignFieldChanged(const QString& oldText, const QString& newText);
 
     // Looping macros.
     void cancelLoop();
@@ -71,6 +73,8 @@ public:
 
 private:
     void startSoftwareKeyer();
+    void correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign);
+    static bool IsCallsignWord(const QString& text);
 
     SoftwareKeyer& keyer_;
     TypingBox& box_;
@@ -79,6 +83,10 @@ private:
     bool formReady_ = false;
     bool tuneActive_ = false;
     bool logAfterSending_ = false;
+    // TX was chosen while a transmission was still ending.
+    bool transmitRequested_ = false;
+    // The callsign the queued text carries while the field is being retyped.
+    QString heldCallsign_;
     Colour textBoxBackColor_ = 14941692;
     Colour loopingBackColor_ = 255;
     int loopInterval_ = 0;

@@ -12,6 +12,24 @@ namespace {
 using test::Edge;
 using test::SimulatedClock;
 
+// A sidetone that takes whole milliseconds to stop, as a sound server may.
+class SlowStoppingTone final : public ToneSwitch {
+public:
+    SlowStoppingTone(test::EdgeLog& log, SimulatedClock& clock) : log_(log), clock_(clock) {}
+    void toneOn() override { log_.add("tone on"); }
+    void toneOff() override
+    {
+        log_.add("tone off");
+        for (int i = 0; i < stopMs; ++i)
+            clock_.yieldThread(); // a millisecond each
+    }
+    int stopMs = 0;
+
+private:
+    test::EdgeLog& log_;
+    SimulatedClock& clock_;
+};
+
 class SendLoopTest : public ::testing::Test {
 protected:
     SendLoopTest()
@@ -52,7 +70,7 @@ protected:
     SimulatedClock clock;
     test::EdgeLog log{clock};
     test::RecordingLines lines{log};
-    test::RecordingTone tone{log};
+    SlowStoppingTone tone{log, clock};
     test::RecordingLink link{log};
     test::RecordingPriority priority{log};
     test::FakeQueue box;
@@ -96,13 +114,28 @@ TEST_F(SendLoopTest, SpeedMarkersRaiseTheSpeedForOneTransmission)
     EXPECT_EQ(window.speedText, QStringLiteral(" Keying speed = 20 WPM"));
 }
 
-TEST_F(SendLoopTest, MarkerInFirstPlaceIsSentAsACharacterThatKeysNothing)
+TEST_F(SendLoopTest, EachTransmissionStartsWithItsOwnMarkersAndNoJoinLeftOver)
 {
-    send(QString(QChar(0x00AB)) + QStringLiteral("E"));
-    const auto edges = keyEdges();
-    ASSERT_EQ(edges.size(), 2u);
-    EXPECT_NEAR(SimulatedClock::toMs(edges[1].time - edges[0].time), 60, slackMs());
-    EXPECT_EQ(keyer.state().wpm, 20);
+    const QString up(QChar(0x00BB)), down(QChar(0x00AB));
+    const struct { const char* what; QString before; QString text; std::vector<double> intervals; } cases[] = {
+        // E at 24 WPM, then back to 20 for the letter gap and the second E.
+        {"markers first", {}, up + up + QStringLiteral("E") + down + down + QStringLiteral("E"), {50, 180, 60}},
+        {"a join first", {}, QStringLiteral("^TE"), {180, 180, 60}},
+        {"a join that ended the last one", QStringLiteral("A^"), QStringLiteral("TE"), {180, 180, 60}},
+        {"nothing but markers", {}, up + down, {}},
+    };
+    for (const auto& c : cases) {
+        if (!c.before.isEmpty())
+            send(c.before);
+        log.edges.clear();
+        send(c.text);
+        const auto iv = intervalsMs();
+        ASSERT_EQ(iv.size(), c.intervals.size()) << c.what;
+        for (std::size_t i = 0; i < iv.size(); ++i)
+            EXPECT_NEAR(iv[i], c.intervals[i], slackMs()) << c.what << " " << i;
+        EXPECT_EQ(keyer.state().wpm, 20) << c.what;
+        EXPECT_TRUE(box.text.isEmpty()) << c.what;
+    }
 }
 
 TEST_F(SendLoopTest, PttLeadsTheFirstElementByTheDelay)
@@ -209,18 +242,22 @@ TEST_F(SendLoopTest, ColoursSentAndSendingText)
     EXPECT_EQ(duringB, (std::vector<Colour>{0, 255}));
 }
 
-TEST_F(SendLoopTest, JoinAtTheEndShortensTheNextTransmissionsFirstGap)
+TEST_F(SendLoopTest, TuneChangesOverBeforeTheCarrierAndBackAfterIt)
 {
-    send(QStringLiteral("A^"));
-    EXPECT_TRUE(keyer.state().joinNext);
+    keyer.options().pttEnabled = true;
+    keyer.tuneOn();
+    keyer.tuneOff();
+    EXPECT_EQ(log.names({"ptt on", "key down", "tone on", "key up", "tone off", "ptt off"}),
+              (std::vector<std::string>{"ptt on", "key down", "tone on", "key up", "tone off", "ptt off"}));
+    keyer.options().pttDelayMs = 100;
     log.edges.clear();
-    send(QStringLiteral("EE"));
-    EXPECT_NEAR(intervalsMs().at(1), 60, slackMs());
-    EXPECT_FALSE(keyer.state().joinNext);
+    keyer.tuneOn();
+    EXPECT_NEAR(msBetween("ptt on", "key down"), 100, slackMs());
 }
 
-TEST_F(SendLoopTest, LongTextKeepsEveryIntervalAndTheTotalSpan)
+TEST_F(SendLoopTest, LongTextKeepsEveryIntervalAndTheTotalSpanWhileTheToneIsSlowToStop)
 {
+    tone.stopMs = 3; // every silence still counts from key-up, word spaces included
     keyer.options().ratios = TimingRatios{3.3, 3.1, 7.7};
     keyer.setOperatorSpeed(25);
     const double dot = keyer.state().dotMs;

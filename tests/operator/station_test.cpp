@@ -1,7 +1,10 @@
 #include "keyer/sidetone.h"
 #include "operator/frm_assign_key.h"
 #include "operator/lamp.h"
+#include "link/link_slots.h"
 #include "operator/tavrik_menus.h"
+#include "platform/runtime_dir.h"
+#include "platform/shared_block.h"
 #include "support/qt_print.h"
 #include "support/station_fixture.h"
 
@@ -174,6 +177,43 @@ TEST_F(FieldTest, HidingTheBanksLetsTheWindowShrink)
     window.resize(window.width(), 10);
     window.menus().mFkeys->trigger();
     EXPECT_GE(window.height(), window.minimumHeight());
+}
+
+TEST(StationFields, TextOutsideTheCodePageStaysAsTypedAndTheSlotGetsItsNearestForm)
+{
+    SharedBlock block; // the logging program's side
+    test::Station station(test::Station::QuickMainSection(), QString(), [&](const QString&) {
+        const RuntimeDir dir = PrepareRuntimeDir();
+        ASSERT_TRUE(dir.ready());
+        ASSERT_TRUE(block.create(dir.path + QStringLiteral("/TAVRIK"), LinkSlots::kBlockSize));
+        for (int k = 0; k < LinkSlots::kCount; ++k)
+            block.write(LinkSlots::Offset(k), LinkSlots::ClearedText());
+    });
+    FrmTavrik& window = station.window();
+    ASSERT_TRUE(window.link().isUp());
+    const struct { ContactFieldEdit* field; int slot; const char* typed; const char* stored; } cases[] = {
+        {&window.nameField(), LinkSlots::kName, "Paweł", "Pawel"},
+        {&window.nameField(), LinkSlots::kName, "Jan ", "Jan "}, // a blank before the next name
+        {&window.nameField(), LinkSlots::kName, "Zoë Œrsted", "Zoë Œrsted"},
+        {&window.callsignField(), LinkSlots::kCallsign, "sp9łk", "SP9LK"},
+    };
+    for (const auto& c : cases) {
+        c.field->clear();
+        for (const QChar letter : QString::fromUtf8(c.typed)) {
+            // A letter of a national layout: its key code is its capital's code point.
+            QTest::sendKeyEvent(QTest::Click, c.field, static_cast<Qt::Key>(letter.toUpper().unicode()), QString(letter),
+                                Qt::NoModifier);
+        }
+        const QString typed = c.field->text();
+        window.link().pollLink(); // what the link timer does every 200 ms
+        EXPECT_EQ(c.field->text(), typed) << c.typed;
+        EXPECT_EQ(block.read(LinkSlots::Offset(c.slot), LinkSlots::kTextBytes), LinkSlots::EncodeText(QString::fromUtf8(c.stored)))
+            << c.typed;
+    }
+    // A value the logging program writes still reaches the field.
+    block.write(LinkSlots::Offset(LinkSlots::kName), LinkSlots::EncodeText(QStringLiteral("Anna")));
+    window.link().pollLink();
+    EXPECT_EQ(window.nameField().text(), QStringLiteral("Anna"));
 }
 
 TEST(StationStartUp, AppliesTheStoredLookAndSpeed)

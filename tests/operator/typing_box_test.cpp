@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -159,6 +160,9 @@ struct CallsignCorrection {
     const char* newCall;
     int changedWhileSending; // the 1-based character going out when the field changes
     const char* keyed;
+    // The operator rubs the old callsign out and types the new one key by key, rather than
+    // the logging program writing it at once.
+    bool retyped = false;
 };
 
 void PrintTo(const CallsignCorrection& c, std::ostream* os)
@@ -180,7 +184,13 @@ TEST_P(CallsignCorrectionTest, WhatGoesOutFollowsTheField)
         const int going = std::max(window.keyer().state().sentCharCount, 1);
         if (station.keyDowns() > 0 && going == c.changedWhileSending) {
             changed = true;
-            window.callsignField().setText(QLatin1String(c.newCall));
+            if (c.retyped) {
+                for (qsizetype i = 0; i < QLatin1String(c.oldCall).size(); ++i)
+                    QTest::keyClick(&window.callsignField(), Qt::Key_Backspace);
+                QTest::keyClicks(&window.callsignField(), QString::fromLatin1(c.newCall).toLower());
+            } else {
+                window.callsignField().setText(QLatin1String(c.newCall));
+            }
             // The box shows what goes out.
             EXPECT_EQ(window.typingBox().text(), QLatin1String(c.keyed));
             return;
@@ -207,7 +217,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Its first letter is going out as the transmission opens: that letter stays.
         CallsignCorrection{"W1A 5NN", "W1A", "DL1ABC", 1, "WL1ABC 5NN"},
         // Wholly sent: only the copies still queued change.
-        CallsignCorrection{"W1A DE W1A", "W1A", "K2B", 5, "W1A DE K2B"}));
+        CallsignCorrection{"W1A DE W1A", "W1A", "K2B", 5, "W1A DE K2B"},
+        // Typed into an empty field: no letter of it is a callsign in the text ("K" ends the over).
+        CallsignCorrection{"CQ DE SM5KAB K", "", "K1ABC", 2, "CQ DE SM5KAB K", true},
+        // Retyped key by key: the queued callsign goes whole, once the field holds a callsign again.
+        CallsignCorrection{"TU K1ABC 5NN", "K1ABC", "DL2XYZ", 2, "TU DL2XYZ 5NN", true},
+        // Only whole callsigns: never part of a longer word.
+        CallsignCorrection{"TU K1ABC 5NN K1A", "K1A", "W1AW", 2, "TU K1ABC 5NN W1AW"}));
 
 TEST_F(TypingBoxTest, LoggedCallsignsKeepTheLastEight)
 {
@@ -336,6 +352,118 @@ TEST_F(TypingBoxTest, TuneHoldsTheKeyUntilAbort)
     EXPECT_FALSE(window.keyer().state().isSending);
     EXPECT_EQ(log.only({"key up"}).size(), 1u);
     EXPECT_FALSE(window.keyLamp().isOn());
+}
+
+// Key edges while PTT is off: a transmitter keyed without being switched to transmit.
+std::size_t KeyedWithoutPtt(const test::EdgeLog& log)
+{
+    bool ptt = false;
+    std::size_t unsafe = 0;
+    for (const test::Edge& e : log.only({"ptt on", "ptt off", "key down", "key up"})) {
+        if (e.what == "ptt on" || e.what == "ptt off")
+            ptt = e.what == "ptt on";
+        else if (!ptt)
+            ++unsafe;
+    }
+    return unsafe;
+}
+
+TEST(StationTransmit, TxDuringTheEndOfAnAbortedTransmissionSendsAfterIt)
+{
+    test::Station station(QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT=ON\nPTT Delay=0\nSlow Typing=OFF\n"));
+    FrmTavrik& window = station.window();
+    // Esc while the third E is keyed; "T" typed and Alt+T pressed before that E has ended.
+    station.after(1, [&] {
+        window.typingBox().insertAtEnd(QStringLiteral("EEEEEEE"));
+        station.after(499, [&] {
+            QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
+            QTest::keyClicks(&window.typingBox(), QStringLiteral("t"));
+            QTest::keyClick(&window.typingBox(), Qt::Key_T, Qt::AltModifier);
+        });
+    });
+    QTest::keyClicks(&window.typingBox(), QStringLiteral("e"));
+    window.menus().mnuTX->trigger();
+    EXPECT_EQ(KeyedElements(station.log), QStringLiteral(". . . -"));
+    EXPECT_EQ(station.log.names({"ptt on", "ptt off"}), (std::vector<std::string>{"ptt on", "ptt off", "ptt on", "ptt off"}));
+    EXPECT_EQ(KeyedWithoutPtt(station.log), 0u);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+}
+
+TEST(StationTransmit, TuneSwitchesPttBeforeTheKeyAndReleasesItAfter)
+{
+    const struct { const char* what; std::function<void(FrmTavrik&)> during; std::vector<std::string> edges; } cases[] = {
+        {"tuned", nullptr, {"ptt on", "key down", "key up", "ptt off"}},
+        {"Tune again in the lead-in", [](FrmTavrik& w) { w.menus().mnuTune->trigger(); }, {"ptt on", "ptt off"}},
+        {"Esc in the lead-in", [](FrmTavrik& w) { QTest::keyClick(&w.typingBox(), Qt::Key_Escape); }, {"ptt on", "ptt off"}},
+    };
+    for (const auto& c : cases) {
+        test::Station station(QStringLiteral("[frmTavrik Settings]\nPTT=ON\nPTT Delay=100\n"));
+        FrmTavrik& window = station.window();
+        if (c.during)
+            station.after(50, [&] { c.during(window); });
+        window.menus().mnuTune->trigger();
+        if (window.transmit().tuneActive())
+            window.menus().mnuTune->trigger();
+        const auto edges = station.log.only({"ptt on", "ptt off", "key down", "key up"});
+        EXPECT_EQ(station.log.names({"ptt on", "ptt off", "key down", "key up"}), c.edges) << c.what;
+        if (edges.size() == 4) {
+            EXPECT_NEAR(SimulatedClock::toMs(edges[1].time - edges[0].time), 100, 0.1) << c.what;
+        }
+        EXPECT_FALSE(window.keyer().state().isSending) << c.what;
+    }
+}
+
+TEST(StationTransmit, OnlyAContactWorkedToTheEndIsLogged)
+{
+    const struct { const char* what; bool escape; bool pressAgain; std::vector<std::size_t> loggedAfterKeyDowns; } cases[] = {
+        {"sent whole", false, false, {3}},
+        {"aborted", true, false, {}},
+        {"aborted, then pressed again", true, true, {5}}, // logged once its own text has gone
+    };
+    for (const auto& c : cases) {
+        test::Station station(test::Station::QuickMainSection() + QStringLiteral("Macro #1=EEE $log$\n"));
+        FrmTavrik& window = station.window();
+        window.callsignField().setText(QStringLiteral("K1ABC"));
+        std::vector<std::size_t> logged;
+        QObject::connect(window.history().model(), &QAbstractItemModel::rowsInserted, [&] { logged.push_back(station.keyDowns()); });
+        if (c.escape) {
+            station.after(250, [&] { // the second E
+                QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
+                if (c.pressAgain)
+                    QTest::keyClick(&window.typingBox(), Qt::Key_F1);
+            });
+        }
+        QTest::keyClick(&window.typingBox(), Qt::Key_F1);
+        QTest::keyClicks(&window.typingBox(), QStringLiteral("e")); // the next, unrelated transmission
+        EXPECT_EQ(logged, c.loggedAfterKeyDowns) << c.what;
+    }
+}
+
+TEST(StationTransmit, TextFromAnInputMethodIsTypedText)
+{
+    test::Station station(QStringLiteral("[frmTavrik Settings]\nKeying=MOX\nPTT Delay=0\nSlow Typing=OFF\n"));
+    FrmTavrik& window = station.window();
+    const auto commit = [](QWidget* to, const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(to, &event);
+    };
+    QInputMethodEvent composing(QStringLiteral("´"), {}); // a dead key shown, not yet typed
+    QApplication::sendEvent(&window.typingBox(), &composing);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
+    commit(&window.typingBox(), QStringLiteral("é")); // ... and then e
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("É"));
+    EXPECT_TRUE(window.menus().mnuTX->isEnabled());
+    commit(&window.typingBox(), QStringLiteral("+")); // a prosign key
+    EXPECT_EQ(window.typingBox().text(), QStringLiteral("É A^R"));
+    commit(&window.callsignField(), QStringLiteral("dl1"));
+    EXPECT_EQ(window.callsignField().text(), QStringLiteral("DL1"));
+
+    window.menus().mnuVOX->trigger();
+    window.typingBox().clear();
+    commit(&window.typingBox(), QStringLiteral("e"));
+    EXPECT_EQ(station.keyDowns(), 1u);
+    EXPECT_TRUE(window.typingBox().text().isEmpty());
 }
 
 } // namespace
