@@ -180,6 +180,15 @@ TEST(AppearanceMenus, ColourCommandsStoreTheirChoiceAndCancelStoresNothing)
     EXPECT_EQ(station.window().keyer().options().textBoxForeColor, 255u);
 }
 
+TEST(AppearanceMenus, VersionTellsTheVersionAndTheSettingsFile)
+{
+    test::Station station;
+    station.dialogs.messages.clear();
+    station.window().menus().mnuVersion->trigger();
+    ASSERT_EQ(station.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(station.dialogs.messages[0].text.contains(station.window().settingsFile()->path()));
+}
+
 TEST(AppearanceMenus, AlwaysOnTopIsStoredAndApplied)
 {
     test::Station station;
