@@ -68,6 +68,8 @@ public:
 class SilentDialogs final : public OperatorDialogs {
 public:
     void showMessage(const QString&, const QString&, MessageIcon) override {}
+    std::optional<Colour> chooseColour(Colour) override { return std::nullopt; }
+    std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
 };
 
 // The logging program's side in a thread of its own: the block, the window socket, and a

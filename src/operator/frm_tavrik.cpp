@@ -1,6 +1,7 @@
 #include "operator/frm_tavrik.h"
 
 #include "operator/frm_assign_key.h"
+#include "operator/frm_cw_macro_setup.h"
 #include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
 #include "operator/virtual_keys.h"
@@ -138,6 +139,8 @@ QWidget* FrmTavrik::buildBank(int bank)
         auto* b = new MacroButton(index, container);
         btnf_[static_cast<std::size_t>(index)] = b;
         connect(b, &QAbstractButton::clicked, this, [this, index] { buttons_.press(index); });
+        connect(b, &MacroButton::mouseDown, this, &FrmTavrik::closeMacroEditor);
+        connect(b, &MacroButton::rightClicked, this, &FrmTavrik::openMacroEditor);
         row->addWidget(b);
         // A small gap after every fourth key, as on the keyboard.
         if (i % 4 == 0 && i < 12)
@@ -184,6 +187,7 @@ void FrmTavrik::connectMenus()
     connect(m.mnuShowCallsign, &QAction::triggered, this, &FrmTavrik::toggleToolBar);
     connect(m.mnuShowSRX, &QAction::triggered, this, &FrmTavrik::toggleSrxField);
     connect(m.mnuInsKey, &QAction::triggered, this, &FrmTavrik::showAssignKey);
+    connectAppearanceMenus();
 }
 
 void FrmTavrik::toggleBank(int bank)
@@ -245,14 +249,36 @@ void FrmTavrik::setFormReady(bool ready)
     transmit_.setFormReady(ready);
 }
 
-void FrmTavrik::setMacroSlot(int index, const MacroSlotView& slot)
+void FrmTavrik::repaintMacroButton(int index)
 {
-    macros_[static_cast<std::size_t>(index)] = slot;
-    if (index >= 1 && index <= MacroButtons::kButtonCount) {
-        MacroButton& b = button(index);
-        b.setCaption(slot.caption);
-        b.setAppearance(slot.normal, slot.mouseOver);
-    }
+    const MacroSlot& slot = macroStore_.slot(index);
+    MacroButton& b = button(index);
+    b.setCaption(slot.caption);
+    b.setAppearance(NormalLook(slot), MouseOverLook(slot));
+}
+
+void FrmTavrik::openMacroEditor(int index)
+{
+    closeMacroEditor();
+    FrmCwMacroSetup::Host host{
+        macroStore_, devices_.dialogs, [this](int n) { repaintMacroButton(n); },
+        [this](const QString& key, const QString& value) {
+            writeSetting(QStringLiteral("frmTavrik Settings"), key, value);
+        }};
+    macroEditor_ = new FrmCwMacroSetup(index, std::move(host), this);
+    macroEditor_->show();
+}
+
+FrmCwMacroSetup* FrmTavrik::macroEditor() const
+{
+    // A closed editor is gone once the event loop deletes it; until then it only looks open.
+    return macroEditor_ && macroEditor_->isVisible() ? macroEditor_.data() : nullptr;
+}
+
+void FrmTavrik::closeMacroEditor()
+{
+    if (macroEditor_)
+        macroEditor_->close();
 }
 
 QString FrmTavrik::speedText() const
@@ -504,12 +530,12 @@ void FrmTavrik::focusActiveTextBoxAtEnd()
 
 QString FrmTavrik::macroText(int index) const
 {
-    return index >= 0 && index <= MacroButtons::kButtonCount ? macros_[static_cast<std::size_t>(index)].text : QString();
+    return index >= 0 && index <= MacroButtons::kButtonCount ? macroStore_.slot(index).text : QString();
 }
 
 QString FrmTavrik::macroCaption(int index) const
 {
-    return index >= 0 && index <= MacroButtons::kButtonCount ? macros_[static_cast<std::size_t>(index)].caption : QString();
+    return index >= 0 && index <= MacroButtons::kButtonCount ? macroStore_.slot(index).caption : QString();
 }
 
 } // namespace tavrik

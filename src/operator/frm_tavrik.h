@@ -7,6 +7,7 @@
 #include "link/link.h"
 #include "link/link_poll_timer.h"
 #include "macros/macro_expander.h"
+#include "macros/macro_store.h"
 #include "operator/contact_field.h"
 #include "operator/cw_text_box.h"
 #include "operator/key_router.h"
@@ -19,6 +20,7 @@
 #include "settings/tavrik_settings.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
@@ -31,6 +33,7 @@ class QLabel;
 namespace tavrik {
 
 class Clock;
+class FrmCwMacroSetup;
 class Lamp;
 class ModemLines;
 class OperatorDialogs;
@@ -51,13 +54,6 @@ struct TavrikDevices {
 struct StartupOptions {
     QString programDir;
     QString argumentText; // names a settings profile
-};
-
-struct MacroSlotView {
-    QString text;
-    QString caption;
-    ButtonAppearance normal;
-    ButtonAppearance mouseOver;
 };
 
 // frmTavrik: the typing box, the tool bar with the contact fields and lamps, the three banks
@@ -109,7 +105,11 @@ public:
     void mnuabortClick() { transmit_.abort(); }
     void addCallsignToHistory() override;
 
-    void setMacroSlot(int index, const MacroSlotView& slot);
+    MacroStore& macroStore() { return macroStore_; }
+    // Paints button n from its slot of the store: caption, normal and mouse-over look.
+    void repaintMacroButton(int index);
+    // The macro editor while it is open.
+    FrmCwMacroSetup* macroEditor() const;
     void setFormReady(bool ready);
     void clearTypingBoxAndCallsign();
     ZeroPreference zeroPreference() const;
@@ -136,6 +136,14 @@ private:
     void toggleToolBar();
     void toggleSrxField();
     void showAssignKey();
+    void openMacroEditor(int index);
+    void closeMacroEditor();
+    // Config > Appearance, View > Always on top.
+    void connectAppearanceMenus();
+    void toggleOnTop();
+    void chooseColourSetting(const char* key, Colour& colour);
+    void applyBoxColours();
+    void chooseTextFont();
     // The lowest the window may be: room for the tool bar, the typing box and every bank shown.
     void relayout();
 
@@ -219,7 +227,8 @@ private:
     Lamp* pttBox_ = nullptr;
     std::array<QWidget*, 3> banks_{};
     std::array<MacroButton*, 37> btnf_{};
-    std::array<MacroSlotView, 37> macros_{};
+    MacroStore macroStore_;
+    QPointer<FrmCwMacroSetup> macroEditor_;
     QTimer loopTimer_;
 
     SerialLine cwControl_;

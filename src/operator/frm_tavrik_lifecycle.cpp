@@ -6,6 +6,7 @@
 #include "operator/lamp.h"
 #include "operator/operator_dialogs.h"
 #include "operator/tavrik_menus.h"
+#include "operator/windows_fonts.h"
 #include "platform/locale.h"
 #include "platform/parallel_port.h"
 #include "settings/load_settings.h"
@@ -24,17 +25,6 @@ namespace {
 
 constexpr const char* kMainSection = "frmTavrik Settings";
 constexpr int kFirstMenuString = 9501;
-
-ButtonAppearance NormalLook(const MacroSlot& m)
-{
-    return {m.backColor, m.foreColor, m.fontName, m.fontSize, m.fontBold, m.fontItalic};
-}
-
-ButtonAppearance MouseOverLook(const MacroSlot& m)
-{
-    return {m.mouseOverBackColor, m.mouseOverForeColor, m.mouseOverFontName,
-            m.mouseOverFontSize,  m.mouseOverFontBold,  m.mouseOverFontItalic};
-}
 
 } // namespace
 
@@ -116,9 +106,7 @@ void FrmTavrik::applySettings()
     move(static_cast<int>(s.left / tpp), static_cast<int>(s.top / tpp));
     resize(static_cast<int>(s.width / tpp), static_cast<int>(s.height / tpp));
 
-    QFont font(s.textBoxFontName);
-    if (s.textBoxFontSize > 0)
-        font.setPointSize(s.textBoxFontSize);
+    QFont font = ScreenFont(s.textBoxFontName, s.textBoxFontSize, box_->font());
     font.setBold(s.textBoxFontBold);
     font.setItalic(s.textBoxFontItalic);
     box_->setFont(font);
@@ -165,8 +153,10 @@ void FrmTavrik::applySettings()
     menus_->mnuSend0asO->setChecked(s.serialZero == SerialZero::LetterO);
 
     for (int i = 1; i <= MacroButtons::kButtonCount; ++i) {
-        const MacroSlot& m = s.macros[static_cast<std::size_t>(i)];
-        setMacroSlot(i, MacroSlotView{m.text, m.caption, NormalLook(m), MouseOverLook(m)});
+        MacroSlot& slot = macroStore_.slot(i);
+        slot = s.macros[static_cast<std::size_t>(i)];
+        slot.text = LoadedMacroText(slot.text);
+        repaintMacroButton(i);
     }
     sidetone_.setOutputSetting(s.devices.sidetoneOutput);
     relayout();

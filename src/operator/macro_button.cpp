@@ -1,5 +1,7 @@
 #include "operator/macro_button.h"
 
+#include "operator/windows_fonts.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,16 +11,24 @@ namespace {
 
 QFont FontOf(const ButtonAppearance& a, const QFont& base)
 {
-    QFont f = base;
-    f.setFamily(a.fontName);
-    if (a.fontSize > 0)
-        f.setPointSize(a.fontSize);
+    QFont f = ScreenFont(a.fontName, a.fontSize, base);
     f.setBold(a.bold);
     f.setItalic(a.italic);
     return f;
 }
 
 } // namespace
+
+ButtonAppearance NormalLook(const MacroSlot& m)
+{
+    return {m.backColor, m.foreColor, m.fontName, m.fontSize, m.fontBold, m.fontItalic};
+}
+
+ButtonAppearance MouseOverLook(const MacroSlot& m)
+{
+    return {m.mouseOverBackColor, m.mouseOverForeColor, m.mouseOverFontName,
+            m.mouseOverFontSize,  m.mouseOverFontBold,  m.mouseOverFontItalic};
+}
 
 MacroButton::MacroButton(int index, QWidget* parent) : QAbstractButton(parent), index_(index)
 {
@@ -90,7 +100,8 @@ void MacroButton::paintEvent(QPaintEvent*)
     p.drawText(r.adjusted(3, 1, -2, -1), Qt::AlignLeft | Qt::AlignTop, keyName());
 
     p.setFont(FontOf(a, font()));
-    p.setPen(ToQColor(a.foreColor));
+    // While a mouse button is held the caption takes the mouse-over text colour.
+    p.setPen(ToQColor(mouseDown_ ? mouseOver_.foreColor : a.foreColor));
     p.drawText(r.adjusted(2, 4, -2, 0), Qt::AlignCenter | Qt::TextShowMnemonic, caption_);
 }
 
@@ -110,6 +121,9 @@ void MacroButton::leaveEvent(QEvent* event)
 
 void MacroButton::mousePressEvent(QMouseEvent* event)
 {
+    mouseDown_ = true;
+    update();
+    emit mouseDown(index_);
     if (event->button() == Qt::RightButton) {
         event->accept();
         return;
@@ -119,6 +133,8 @@ void MacroButton::mousePressEvent(QMouseEvent* event)
 
 void MacroButton::mouseReleaseEvent(QMouseEvent* event)
 {
+    mouseDown_ = false;
+    update();
     if (event->button() == Qt::RightButton) {
         emit rightClicked(index_);
         event->accept();

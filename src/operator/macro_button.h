@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/colour.h"
+#include "settings/tavrik_settings.h"
 
 #include <QAbstractButton>
 
@@ -14,6 +15,9 @@ struct ButtonAppearance {
     bool bold = false;
     bool italic = false;
 };
+
+ButtonAppearance NormalLook(const MacroSlot& slot);
+ButtonAppearance MouseOverLook(const MacroSlot& slot);
 
 // One of the 36 owner-drawn macro buttons: its caption, its key name in the corner, and a
 // normal and a mouse-over appearance.
@@ -30,6 +34,8 @@ public:
     QSize minimumSizeHint() const override;
 
 signals:
+    // Any mouse button went down on the button.
+    void mouseDown(int index);
     void rightClicked(int index);
 
 protected:
@@ -48,6 +54,7 @@ private:
     ButtonAppearance normal_;
     ButtonAppearance mouseOver_;
     bool hovered_ = false;
+    bool mouseDown_ = false;
 };
 
 } // namespace tavrik

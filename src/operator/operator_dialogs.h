@@ -1,6 +1,10 @@
 #pragma once
 
+#include "common/colour.h"
+
 #include <QString>
+
+#include <optional>
 
 class QWidget;
 
@@ -8,11 +12,23 @@ namespace tavrik {
 
 enum class MessageIcon { None, Exclamation, Information, Critical };
 
+// A font with its text colour, as the font dialog shows and returns it.
+struct FontChoice {
+    QString name;
+    int size = 8; // points
+    bool bold = false;
+    bool italic = false;
+    Colour colour = 0;
+};
+
 // The modal boxes the window shows, behind an interface so tests can answer them.
 class OperatorDialogs {
 public:
     virtual ~OperatorDialogs() = default;
     virtual void showMessage(const QString& title, const QString& text, MessageIcon icon) = 0;
+    // Nothing when the operator cancels.
+    virtual std::optional<Colour> chooseColour(Colour initial) = 0;
+    virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
 };
 
 class QtOperatorDialogs final : public OperatorDialogs {
@@ -20,6 +36,8 @@ public:
     explicit QtOperatorDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     void showMessage(const QString& title, const QString& text, MessageIcon icon) override;
+    std::optional<Colour> chooseColour(Colour initial) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
 
 private:
     QWidget* parent_;

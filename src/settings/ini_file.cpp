@@ -12,12 +12,12 @@ namespace tavrik {
 namespace {
 
 // Counts characters, so a character outside the basic plane is never cut in half.
-QString CutToLongest(const QString& text)
+QString CutToLongest(const QString& text, qsizetype longest)
 {
-    if (text.size() <= IniFile::kLongestValue)
+    if (text.size() <= longest)
         return text;
     qsizetype units = 0;
-    for (qsizetype characters = 0; characters < IniFile::kLongestValue && units < text.size(); ++characters) {
+    for (qsizetype characters = 0; characters < longest && units < text.size(); ++characters) {
         const bool pair = text.at(units).isHighSurrogate() && units + 1 < text.size()
             && text.at(units + 1).isLowSurrogate();
         units += pair ? 2 : 1;
@@ -37,14 +37,15 @@ IniFile::IniFile(QString path)
 {
 }
 
-QString IniFile::read(const QString& section, const QString& key, const QString& defaultValue) const
+QString IniFile::read(const QString& section, const QString& key, const QString& defaultValue,
+                      qsizetype longest) const
 {
     // The default is trimmed like a stored value, so both read alike.
     const FileContent content = ReadWholeFile(path_);
     if (content.status != FileContent::Status::Read)
-        return CutToLongest(defaultValue.trimmed());
+        return CutToLongest(defaultValue.trimmed(), longest);
     const auto value = IniDocument::Parse(content.bytes).value(section, key);
-    return CutToLongest(value ? *value : defaultValue.trimmed());
+    return CutToLongest(value ? *value : defaultValue.trimmed(), longest);
 }
 
 // A settings file reached through a link is written where the link points, so the link stays.

@@ -19,9 +19,10 @@ public:
     const QString& path() const { return path_; }
 
     // The key's value in the section, or `defaultValue` when the file, the section or the key
-    // is missing; either way without its blanks and cut to kLongestValue characters. A key with nothing after its
+    // is missing; either way without its blanks and cut to `longest` characters. A key with nothing after its
     // equals sign reads as the empty text.
-    QString read(const QString& section, const QString& key, const QString& defaultValue) const;
+    QString read(const QString& section, const QString& key, const QString& defaultValue,
+                 qsizetype longest = kLongestValue) const;
 
     // Stores the value, creating the file on the first write. False when nothing was changed
     // (folder or file not writable, disk full, lock not obtained, a name or value that cannot

@@ -19,6 +19,11 @@ public:
     {
         return file_.ReadSetting(key, defaultValue);
     }
+    // A macro comes back whole, up to the longest the editor stores.
+    QString macroText(const QString& key) const
+    {
+        return file_.ReadSetting(key, QString(), kLongestStoredMacro);
+    }
 
     // A value that cannot be converted falls back to the key's default, which always can.
     template <typename Converter>
@@ -116,7 +121,7 @@ void ReadMacroSlot(const KeyReader& r, int number, MacroSlot& slot)
 {
     const QString n = QString::number(number);
     auto key = [&](const char* prefix) { return S(prefix) + n; };
-    slot.text = r.text(key("Macro #"), QString());
+    slot.text = r.macroText(key("Macro #"));
     slot.caption = r.text(key("Macro Caption #"), QString());
     slot.backColor = r.colour(key("Macro BackColor #"), S("14671839"));
     slot.mouseOverBackColor = r.colour(key("Macro MouseOver BackColor #"), S("14671839"));

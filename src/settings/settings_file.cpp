@@ -82,10 +82,10 @@ void SettingsFile::StampSettingsFile()
                  FormatCreateStamp(QDateTime::currentDateTime(), QLocale::system()));
 }
 
-QString SettingsFile::ReadSetting(const QString& key, const QString& defaultValue) const
+QString SettingsFile::ReadSetting(const QString& key, const QString& defaultValue, qsizetype longest) const
 {
     // The value comes through a NUL-ended buffer, as from the platform call.
-    return TrimAtNul(IniFile(path_).read(readSection_, key, defaultValue) + QChar(u'\0'));
+    return TrimAtNul(IniFile(path_).read(readSection_, key, defaultValue, longest) + QChar(u'\0'));
 }
 
 void SettingsFile::WriteSetting(const QString& section, const QString& key, const QString& value) const

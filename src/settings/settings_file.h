@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/ini_file.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -34,8 +36,10 @@ public:
     void setReadSection(const QString& section) { readSection_ = section; }
     const QString& readSection() const { return readSection_; }
 
-    // The key of the current read section, blanks trimmed, or the default.
-    QString ReadSetting(const QString& key, const QString& defaultValue) const;
+    // The key of the current read section, blanks trimmed, or the default; cut to `longest`
+    // characters, which only the macro texts read beyond the usual limit.
+    QString ReadSetting(const QString& key, const QString& defaultValue,
+                        qsizetype longest = IniFile::kLongestValue) const;
     // Stores at once. A failed write changes nothing and is not reported.
     void WriteSetting(const QString& section, const QString& key, const QString& value) const;
 

@@ -36,6 +36,8 @@ struct MacroSlot {
 };
 
 constexpr int kMacroSlots = 36;
+// The longest macro text the editor stores, each line break stored as one "~".
+constexpr qsizetype kLongestStoredMacro = 3000;
 
 // Section "WinKey Settings".
 struct WinKeySettings {

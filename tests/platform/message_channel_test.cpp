@@ -153,7 +153,7 @@ TEST_F(MessageChannelTest, APeerThatRestartedGetsTheVeryNextMessage)
         return peer;
     };
     const auto deliveredCount = [&](std::size_t count) {
-        QDeadlineTimer deadline(2000);
+        QDeadlineTimer deadline(10000);
         while (delivered.size() < count && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         return delivered.size() == count;
@@ -185,7 +185,7 @@ TEST_F(MessageChannelTest, TellsWhenASenderHasGone)
     int closed = 0;
     QObject::connect(&listener, &MessageListener::connectionClosed, [&] { ++closed; });
     const auto waitFor = [](const std::function<bool()>& done) {
-        QDeadlineTimer deadline(2000);
+        QDeadlineTimer deadline(10000);
         while (!done() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         return done();

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <optional>
 
 #include <signal.h>
 
@@ -31,16 +32,20 @@ public:
     // Waits until a line containing `text` is printed after the ones already matched.
     bool waitForLine(const QString& text, int timeoutMs = 5000)
     {
+        return lineContaining(text, timeoutMs).has_value();
+    }
+
+    // The same, handing back the whole line.
+    std::optional<QString> lineContaining(const QString& text, int timeoutMs = 5000)
+    {
         QDeadlineTimer deadline(timeoutMs);
         for (;;) {
             for (; matched_ < lines_.size(); ++matched_) {
-                if (lines_.at(matched_).contains(text)) {
-                    ++matched_;
-                    return true;
-                }
+                if (lines_.at(matched_).contains(text))
+                    return lines_.at(matched_++);
             }
             if (deadline.hasExpired() || process_.state() == QProcess::NotRunning)
-                return false;
+                return std::nullopt;
             collect(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         }
     }
@@ -48,9 +53,14 @@ public:
     // A console command, acknowledged by the stand-in before this returns.
     bool command(const QString& line, const QString& acknowledgement)
     {
+        send(line);
+        return waitForLine(acknowledgement);
+    }
+
+    void send(const QString& line)
+    {
         process_.write((line + u'\n').toUtf8());
         process_.waitForBytesWritten(5000);
-        return waitForLine(acknowledgement);
     }
 
     // A crash: no clean-up, the block and the socket file stay behind.

@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tavrik::test {
@@ -71,12 +73,38 @@ public:
     {
         messages.push_back({title, text, icon});
     }
+    // Each dialog takes the next answer queued for it; none queued is Cancel.
+    std::optional<Colour> chooseColour(Colour initial) override
+    {
+        colourAsked.push_back(initial);
+        return Next(colourAnswers);
+    }
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override
+    {
+        fontAsked.push_back(initial);
+        return Next(fontAnswers);
+    }
     struct Shown {
         QString title;
         QString text;
         MessageIcon icon;
     };
     std::vector<Shown> messages;
+    std::deque<std::optional<Colour>> colourAnswers;
+    std::deque<std::optional<FontChoice>> fontAnswers;
+    std::vector<Colour> colourAsked;
+    std::vector<FontChoice> fontAsked;
+
+private:
+    template <typename T>
+    static std::optional<T> Next(std::deque<std::optional<T>>& answers)
+    {
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<T> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };
 
 // Tavrik's main window started as the program starts it, from a TAVRIK.INI the test writes,
