@@ -6,10 +6,11 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <mutex>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tavrik {
@@ -25,12 +26,12 @@ QString TemporaryPrefix(const QString& path)
     return u'.' + QFileInfo(path).fileName() + QStringLiteral(".tmp-");
 }
 
-bool WriteAll(int fd, const QByteArray& bytes)
+bool WriteAll(int fd, const QByteArray& bytes, off_t at)
 {
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        const ssize_t written = ::pwrite(fd, data, static_cast<size_t>(left), at);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -38,6 +39,7 @@ bool WriteAll(int fd, const QByteArray& bytes)
         }
         data += written;
         left -= written;
+        at += written;
     }
     return true;
 }
@@ -52,23 +54,92 @@ void SyncFolder(const QString& folder)
     ::close(fd);
 }
 
+// Wakes a thread that waits for a lock, so the wait can end at its deadline. A real-time
+// signal that nothing else in the program uses; its handler does nothing, and it is
+// installed without SA_RESTART so the wait returns EINTR.
+int WakeSignal()
+{
+    static const int signal = SIGRTMIN + 6;
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    });
+    return signal;
+}
+
+timespec ToTimespec(std::chrono::nanoseconds span)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(span);
+    return {static_cast<time_t>(seconds.count()), static_cast<long>((span - seconds).count())};
+}
+
+// Takes the lock, waiting in the kernel until `deadline`. 0, ETIMEDOUT or the errno.
+int LockUntil(int fd, short type, std::chrono::steady_clock::time_point deadline)
+{
+    struct flock request {};
+    request.l_type = type;
+    request.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &request) == 0)
+        return 0;
+    if (errno != EAGAIN && errno != EACCES)
+        return errno;
+
+    // A timer that signals this thread at the deadline and every 10 ms after it, in case the
+    // first signal came just before the wait began.
+    sigevent event {};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = WakeSignal();
+    event._sigev_un._tid = ::gettid();
+    timer_t timer {};
+    if (::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0)
+        return errno;
+    const auto left = std::max(deadline - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration(1));
+    itimerspec schedule {};
+    schedule.it_value = ToTimespec(left);
+    schedule.it_interval = ToTimespec(std::chrono::milliseconds(10));
+    ::timer_settime(timer, 0, &schedule, nullptr);
+
+    int result = 0;
+    for (;;) {
+        if (::fcntl(fd, F_OFD_SETLKW, &request) == 0)
+            break;
+        if (errno != EINTR) {
+            result = errno;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result = ETIMEDOUT;
+            break;
+        }
+    }
+    ::timer_delete(timer);
+    return result;
+}
+
+bool StillAtPath(int fd, const QString& path)
+{
+    struct stat open {};
+    struct stat named {};
+    if (::fstat(fd, &open) != 0 || ::stat(Native(path).constData(), &named) != 0)
+        return false;
+    return open.st_nlink > 0 && open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
 } // namespace
 
-FileContent ReadWholeFile(const QString& path)
+FileContent ReadWholeFile(int fd)
 {
     FileContent content;
-    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        content.status = errno == ENOENT ? FileContent::Status::Missing : FileContent::Status::Unreadable;
-        return content;
-    }
     char buffer[16384];
+    off_t at = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        const ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            ::close(fd);
             content.status = FileContent::Status::Unreadable;
             content.bytes.clear();
             return content;
@@ -76,34 +147,58 @@ FileContent ReadWholeFile(const QString& path)
         if (got == 0)
             break;
         content.bytes.append(buffer, got);
+        at += got;
     }
-    ::close(fd);
     content.status = FileContent::Status::Read;
     return content;
 }
 
-QString FileLock::LockPathFor(const QString& path)
+FileContent ReadWholeFile(const QString& path)
 {
-    const QFileInfo info(path);
-    return info.dir().filePath(u'.' + info.fileName() + QStringLiteral(".lock"));
+    // A file being rewritten in place is read once the writer is done. A writer holds the lock
+    // for milliseconds; one that holds it longer is stuck, and every read of a start-up would
+    // wait for it, so after a short wait the file is read as it is.
+    const FileLock lock(path, FileLock::Kind::Shared, false, std::chrono::milliseconds(200));
+    FileContent content;
+    if (lock.status() == FileLock::Status::Missing)
+        return content;
+    if (lock.fd() < 0) {
+        content.status = FileContent::Status::Unreadable;
+        return content;
+    }
+    return ReadWholeFile(lock.fd());
 }
 
-FileLock::FileLock(const QString& path, std::chrono::milliseconds patience)
+FileLock::FileLock(const QString& path, Kind kind, bool create, std::chrono::milliseconds patience)
 {
-    fd_ = ::open(Native(LockPathFor(path)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0)
-        return;
     const auto deadline = std::chrono::steady_clock::now() + patience;
+    const QByteArray native = Native(path);
+    const int flags = (kind == Kind::Exclusive ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0) | O_CLOEXEC;
     for (;;) {
-        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-            held_ = true;
+        // 0666 lets the umask decide a new file's permissions, as for any file the user creates.
+        fd_ = ::open(native.constData(), flags, 0666);
+        if (fd_ < 0) {
+            error_ = errno;
+            status_ = error_ == ENOENT ? Status::Missing : Status::Failed;
             return;
         }
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+        error_ = LockUntil(fd_, kind == Kind::Exclusive ? F_WRLCK : F_RDLCK, deadline);
+        if (error_ != 0) {
+            status_ = error_ == ETIMEDOUT ? Status::TimedOut : Status::Failed;
+            // A reader may still read what is there.
+            if (kind == Kind::Exclusive) {
+                ::close(fd_);
+                fd_ = -1;
+            }
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        if (kind == Kind::Shared || StillAtPath(fd_, path)) {
+            status_ = Status::Held;
+            return;
+        }
+        // Replaced by the writer we waited for: queue again on the file now at the path.
+        ::close(fd_);
+        fd_ = -1;
     }
 }
 
@@ -113,7 +208,7 @@ FileLock::~FileLock()
         ::close(fd_); // closing drops the lock
 }
 
-bool ReplaceFile(const QString& path, const QByteArray& bytes, const std::function<void()>& beforeReplace)
+int ReplaceFile(const QString& path, const QByteArray& bytes, const std::function<void()>& beforeReplace)
 {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
@@ -123,18 +218,18 @@ bool ReplaceFile(const QString& path, const QByteArray& bytes, const std::functi
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         temporary = QDir(folder).filePath(TemporaryPrefix(path)
                                           + QString::number(QRandomGenerator::global()->generate64(), 36));
-        // 0666 lets the umask decide a new file's permissions, as for any file the user creates.
         fd = ::open(Native(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return false;
+            return errno;
     }
     if (fd < 0)
-        return false;
+        return EEXIST;
 
     auto abandon = [&] {
+        const int error = errno;
         ::close(fd);
         ::unlink(Native(temporary).constData());
-        return false;
+        return error;
     };
 
     struct stat old {};
@@ -146,7 +241,7 @@ bool ReplaceFile(const QString& path, const QByteArray& bytes, const std::functi
             [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
         }
     }
-    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0)
+    if (!WriteAll(fd, bytes, 0) || ::fsync(fd) != 0)
         return abandon();
     if (beforeReplace)
         beforeReplace();
@@ -154,7 +249,29 @@ bool ReplaceFile(const QString& path, const QByteArray& bytes, const std::functi
         return abandon();
     ::close(fd);
     SyncFolder(folder);
-    return true;
+    return 0;
+}
+
+int RewriteInPlace(int fd, const QByteArray& old, const QByteArray& bytes, const std::function<void()>& beforeReplace)
+{
+    if (bytes.size() > old.size()) {
+        // Claims the blocks without changing the file, so running out of space changes nothing.
+        // A file system that cannot claim ahead is written all the same.
+        if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, bytes.size()) != 0 && errno != EOPNOTSUPP)
+            return errno;
+    }
+    if (beforeReplace)
+        beforeReplace();
+    if (!WriteAll(fd, bytes, 0)) {
+        const int error = errno;
+        // Puts back what was there, as far as it goes.
+        WriteAll(fd, old, 0);
+        ::ftruncate(fd, old.size());
+        return error;
+    }
+    if (::ftruncate(fd, bytes.size()) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
 }
 
 void RemoveStaleTemporaries(const QString& path)
