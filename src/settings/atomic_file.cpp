@@ -9,7 +9,10 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <atomic>
 #include <mutex>
+#include <thread>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,15 +79,14 @@ timespec ToTimespec(std::chrono::nanoseconds span)
     return {static_cast<time_t>(seconds.count()), static_cast<long>((span - seconds).count())};
 }
 
-// Takes the lock, waiting in the kernel until `deadline`. 0, ETIMEDOUT or the errno.
-int LockUntil(int fd, short type, std::chrono::steady_clock::time_point deadline)
+// Runs `lock` (a blocking lock call) until it succeeds, fails or `deadline` passes: 0,
+// ETIMEDOUT or the errno. `tryLock` is tried first, so an uncontended lock costs no timer.
+template <typename TryLock, typename Lock>
+int LockUntil(TryLock tryLock, Lock lock, std::chrono::steady_clock::time_point deadline)
 {
-    struct flock request {};
-    request.l_type = type;
-    request.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_SETLK, &request) == 0)
+    if (tryLock() == 0)
         return 0;
-    if (errno != EAGAIN && errno != EACCES)
+    if (errno != EAGAIN && errno != EACCES && errno != EWOULDBLOCK)
         return errno;
 
     // A timer that signals this thread at the deadline and every 10 ms after it, in case the
@@ -104,7 +106,7 @@ int LockUntil(int fd, short type, std::chrono::steady_clock::time_point deadline
 
     int result = 0;
     for (;;) {
-        if (::fcntl(fd, F_OFD_SETLKW, &request) == 0)
+        if (lock() == 0)
             break;
         if (errno != EINTR) {
             result = errno;
@@ -117,6 +119,21 @@ int LockUntil(int fd, short type, std::chrono::steady_clock::time_point deadline
     }
     ::timer_delete(timer);
     return result;
+}
+
+int LockFileUntil(int fd, short type, std::chrono::steady_clock::time_point deadline)
+{
+    struct flock request {};
+    request.l_type = type;
+    request.l_whence = SEEK_SET;
+    return LockUntil([&] { return ::fcntl(fd, F_OFD_SETLK, &request); },
+                     [&] { return ::fcntl(fd, F_OFD_SETLKW, &request); }, deadline);
+}
+
+int LockFolderUntil(int fd, int operation, std::chrono::steady_clock::time_point deadline)
+{
+    return LockUntil([&] { return ::flock(fd, operation | LOCK_NB); }, [&] { return ::flock(fd, operation); },
+                     deadline);
 }
 
 bool StillAtPath(int fd, const QString& path)
@@ -169,11 +186,50 @@ FileContent ReadWholeFile(const QString& path)
     return ReadWholeFile(lock.fd());
 }
 
+namespace {
+
+// When this process last let go of an exclusive lock.
+std::atomic<std::chrono::steady_clock::rep> lastRelease{0};
+
+// The kernel wakes waiters when a lock is let go, but does not hand it to them: a writer that
+// comes straight back would get it again before they run. Such a writer first gives the
+// waiters a moment to take their turn.
+void LetWaitersGoFirst()
+{
+    constexpr auto kTurn = std::chrono::milliseconds(2);
+    const auto since = std::chrono::steady_clock::now()
+        - std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastRelease.load()));
+    if (since < kTurn)
+        std::this_thread::sleep_for(kTurn - since);
+}
+
+} // namespace
+
 FileLock::FileLock(const QString& path, Kind kind, bool create, std::chrono::milliseconds patience)
+    : exclusive_(kind == Kind::Exclusive)
 {
     const auto deadline = std::chrono::steady_clock::now() + patience;
+    const bool exclusive = exclusive_;
+    if (exclusive)
+        LetWaitersGoFirst();
+
+    // The folder first: it stays while writers replace the file, so waiters keep their turn.
+    // A folder this user cannot open leaves the lock on the file, which every writer takes.
+    folderFd_ = ::open(Native(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ >= 0) {
+        error_ = LockFolderUntil(folderFd_, exclusive ? LOCK_EX : LOCK_SH, deadline);
+        if (error_ != 0) {
+            ::close(folderFd_);
+            folderFd_ = -1;
+            status_ = error_ == ETIMEDOUT ? Status::TimedOut : Status::Failed;
+            // A reader may still read what is there.
+            if (exclusive || error_ != ETIMEDOUT)
+                return;
+        }
+    }
+
     const QByteArray native = Native(path);
-    const int flags = (kind == Kind::Exclusive ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0) | O_CLOEXEC;
+    const int flags = (exclusive ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0) | O_CLOEXEC;
     for (;;) {
         // 0666 lets the umask decide a new file's permissions, as for any file the user creates.
         fd_ = ::open(native.constData(), flags, 0666);
@@ -182,21 +238,22 @@ FileLock::FileLock(const QString& path, Kind kind, bool create, std::chrono::mil
             status_ = error_ == ENOENT ? Status::Missing : Status::Failed;
             return;
         }
-        error_ = LockUntil(fd_, kind == Kind::Exclusive ? F_WRLCK : F_RDLCK, deadline);
+        if (status_ == Status::TimedOut)
+            return; // a reader past its patience reads without the lock
+        error_ = LockFileUntil(fd_, exclusive ? F_WRLCK : F_RDLCK, deadline);
         if (error_ != 0) {
             status_ = error_ == ETIMEDOUT ? Status::TimedOut : Status::Failed;
-            // A reader may still read what is there.
-            if (kind == Kind::Exclusive) {
+            if (exclusive) {
                 ::close(fd_);
                 fd_ = -1;
             }
             return;
         }
-        if (kind == Kind::Shared || StillAtPath(fd_, path)) {
+        if (!exclusive || StillAtPath(fd_, path)) {
             status_ = Status::Held;
             return;
         }
-        // Replaced by the writer we waited for: queue again on the file now at the path.
+        // Replaced by a writer that holds no folder lock: take the file now at the path.
         ::close(fd_);
         fd_ = -1;
     }
@@ -204,8 +261,13 @@ FileLock::FileLock(const QString& path, Kind kind, bool create, std::chrono::mil
 
 FileLock::~FileLock()
 {
+    // Closing drops the locks.
     if (fd_ >= 0)
-        ::close(fd_); // closing drops the lock
+        ::close(fd_);
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+    if (exclusive_ && status_ == Status::Held)
+        lastRelease = std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
 int ReplaceFile(const QString& path, const QByteArray& bytes, const std::function<void()>& beforeReplace)

@@ -19,11 +19,13 @@ struct FileContent {
 
 FileContent ReadWholeFile(const QString& path);
 
-// A lock on the file itself, an open-file-description lock: it is shared by every user who
-// may open the file, needs nothing beside the file, and also keeps apart two writers inside
-// one process. A waiter sleeps in the kernel's queue and is woken as soon as the holder lets
-// go; it gives up after `patience`. Writers replace the file, so an exclusive lock that was
-// granted on a file no longer at the path is dropped and taken again on the file now there.
+// The lock that writers and readers of a settings file share, with nothing created beside the
+// file: a lock on its folder (flock), which stays while writers replace the file, and then one
+// on the file itself (an open-file-description lock), which also keeps out writers that
+// cannot open the folder. Both are shared by every user who may use the file, and both keep
+// apart two writers inside one process. A waiter sleeps in the kernel and is woken as soon as
+// the holder lets go; it gives up after `patience`. An exclusive lock that was granted on a
+// file no longer at the path is taken again on the file now there.
 class FileLock {
 public:
     enum class Kind { Shared, Exclusive };
@@ -46,6 +48,8 @@ public:
     int fd() const { return fd_; }
 
 private:
+    bool exclusive_ = false;
+    int folderFd_ = -1;
     int fd_ = -1;
     Status status_ = Status::Failed;
     int error_ = 0;
