@@ -173,9 +173,12 @@ FileContent ReadWholeFile(int fd)
 FileContent ReadWholeFile(const QString& path)
 {
     // A file being rewritten in place is read once the writer is done. A writer holds the lock
-    // for milliseconds; one that holds it longer is stuck, and every read of a start-up would
-    // wait for it, so after a short wait the file is read as it is.
-    const FileLock lock(path, FileLock::Kind::Shared, false, std::chrono::milliseconds(200));
+    // for milliseconds; one that holds it longer is stuck, so after a short wait the file is
+    // read as it is, and the reads after that do not wait for it again.
+    static std::atomic<bool> holderStuck{false};
+    const auto patience = holderStuck ? std::chrono::milliseconds(0) : std::chrono::milliseconds(200);
+    const FileLock lock(path, FileLock::Kind::Shared, false, patience);
+    holderStuck = lock.status() == FileLock::Status::TimedOut;
     FileContent content;
     if (lock.status() == FileLock::Status::Missing)
         return content;

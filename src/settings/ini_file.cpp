@@ -112,15 +112,16 @@ bool IniFile::createAsCopyOf(const QString& source) const
     const QString target = targetPath();
     if (ReadWholeFile(target).status != FileContent::Status::Missing)
         return false;
+    // Read before the lock: the source usually shares the folder that the lock holds.
+    const FileContent original = ReadWholeFile(source);
+    if (original.status != FileContent::Status::Read)
+        return false;
     const FileLock lock(target, FileLock::Kind::Exclusive, true, lockPatience_);
     if (!lock.held())
         return false;
     // Another copy of the program may have been first.
     const FileContent current = ReadWholeFile(lock.fd());
     if (current.status != FileContent::Status::Read || !current.bytes.isEmpty())
-        return false;
-    const FileContent original = ReadWholeFile(source);
-    if (original.status != FileContent::Status::Read)
         return false;
     return store(lock, target, current.bytes, original.bytes) == 0;
 }
