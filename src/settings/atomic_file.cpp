@@ -224,11 +224,14 @@ FileLock::FileLock(const QString& path, Kind kind, bool create, std::chrono::mil
         if (error_ != 0) {
             ::close(folderFd_);
             folderFd_ = -1;
-            status_ = error_ == ETIMEDOUT ? Status::TimedOut : Status::Failed;
+        }
+        if (error_ == ETIMEDOUT) {
+            status_ = Status::TimedOut;
             // A reader may still read what is there.
-            if (exclusive || error_ != ETIMEDOUT)
+            if (exclusive)
                 return;
         }
+        // A folder that cannot be locked at all (some network file systems) leaves the file's.
     }
 
     const QByteArray native = Native(path);
