@@ -1,12 +1,17 @@
 // Start-up load and single writes on a settings file as full as an operator's gets: every key
 // of every section, each macro near the longest a read gives back.
+#include "settings/atomic_file.h"
 #include "settings/load_settings.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace tavrik;
 
@@ -34,6 +39,76 @@ void FillFile(const SettingsFile& file)
     }
 }
 
+double At(const std::vector<double>& sorted, double share)
+{
+    return sorted[static_cast<std::size_t>(share * static_cast<double>(sorted.size() - 1))];
+}
+
+// Writers in separate processes take turns at one file as fast as they can, each doing what a
+// write does under the lock (read the file, replace it, flush it). Measures how long each
+// waited for the lock, apart from the time it then held it.
+void MeasureLockWaits(const QString& path, int writers)
+{
+    constexpr int kWritesEach = 40;
+    struct Report {
+        double wait[kWritesEach];
+        double held[kWritesEach];
+        int giveUps;
+    };
+    int results[2];
+    int gate[2];
+    if (::pipe(results) != 0 || ::pipe(gate) != 0)
+        return;
+    for (int w = 0; w < writers; ++w) {
+        if (::fork() != 0)
+            continue;
+        ::close(results[0]);
+        ::close(gate[1]);
+        char go;
+        [[maybe_unused]] const ssize_t got = ::read(gate[0], &go, 1); // all start together
+        Report report {};
+        for (int i = 0; i < kWritesEach; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            const FileLock lock(path, FileLock::Kind::Exclusive);
+            report.wait[i] = MsSince(start);
+            if (!lock.held()) {
+                ++report.giveUps;
+                continue;
+            }
+            const auto locked = std::chrono::steady_clock::now();
+            QByteArray bytes = ReadWholeFile(lock.fd()).bytes;
+            bytes += "\n";
+            ReplaceFile(path, bytes);
+            report.held[i] = MsSince(locked);
+        }
+        [[maybe_unused]] const ssize_t put = ::write(results[1], &report, sizeof report);
+        ::_exit(0);
+    }
+    ::close(results[1]);
+    ::close(gate[0]);
+    ::close(gate[1]);
+
+    std::vector<double> waits;
+    std::vector<double> held;
+    int giveUps = 0;
+    Report report {};
+    while (::read(results[0], &report, sizeof report) == static_cast<ssize_t>(sizeof report)) {
+        waits.insert(waits.end(), report.wait, report.wait + kWritesEach);
+        held.insert(held.end(), report.held, report.held + kWritesEach);
+        giveUps += report.giveUps;
+    }
+    ::close(results[0]);
+    while (::wait(nullptr) > 0) {
+    }
+    if (waits.empty())
+        return;
+    std::sort(waits.begin(), waits.end());
+    std::sort(held.begin(), held.end());
+    std::printf("lock waits, %d writers x %d writes: median %.2f ms, p99 %.2f ms, largest %.2f ms, %d gave up "
+                "(the lock held %.2f ms a write, median)\n",
+                writers, kWritesEach, At(waits, 0.5), At(waits, 0.99), waits.back(), giveUps, At(held, 0.5));
+}
+
 } // namespace
 
 int main()
@@ -56,5 +131,8 @@ int main()
         file.WriteSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("WPM"), QString::number(20 + i % 2));
     std::printf("WriteSetting: %.2f ms a write, locked and flushed to disk (%d writes)\n", MsSince(start) / kWrites,
                 kWrites);
+
+    for (const int writers : {2, 8})
+        MeasureLockWaits(file.path(), writers);
     return 0;
 }

@@ -163,7 +163,11 @@ std::optional<std::int32_t> ToLong(const QString& text)
 
 std::optional<std::int16_t> WholeNumber(const QString& text)
 {
-    const std::int64_t rounded = RoundHalfEven(LeadingNumber(text));
+    // "1e400" is beyond any range, not zero.
+    const double number = LeadingNumber(text);
+    if (!std::isfinite(number))
+        return std::nullopt;
+    const std::int64_t rounded = RoundHalfEven(number);
     if (rounded < std::numeric_limits<std::int16_t>::min() || rounded > std::numeric_limits<std::int16_t>::max())
         return std::nullopt;
     return static_cast<std::int16_t>(rounded);

@@ -25,7 +25,7 @@ std::optional<std::int16_t> ToInteger(const QString& text);
 // A 32-bit integer: the whole text a number, "&H" hexadecimal accepted.
 std::optional<std::int32_t> ToLong(const QString& text);
 
-// The leading numeric part made a 16-bit integer; empty when out of range.
+// The leading numeric part made a 16-bit integer; empty when out of range or infinite.
 std::optional<std::int16_t> WholeNumber(const QString& text);
 
 // "True"/"False" in any case, or a number (zero is false).

@@ -1,7 +1,13 @@
 #include "conversion/converted_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tavrik::conversion {
 
@@ -13,6 +19,30 @@ constexpr QByteArrayView kHeader
       "<EOH>\r\n"
       "\r\n";
 
+// Every byte reaches the file or the errno of the failure comes back: a write that stops
+// short on a full disk is followed by one that names the cause.
+int WriteAll(int fd, QByteArrayView bytes)
+{
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += written;
+        left -= written;
+    }
+    return 0;
+}
+
+QString Describe(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 } // namespace
 
 ConvertedFile::ConvertedFile(QString programFolder, QString inputFolder)
@@ -20,51 +50,74 @@ ConvertedFile::ConvertedFile(QString programFolder, QString inputFolder)
 {
 }
 
+ConvertedFile::~ConvertedFile()
+{
+    close();
+}
+
+void ConvertedFile::close()
+{
+    if (fd_ < 0)
+        return;
+    ::close(fd_);
+    fd_ = -1;
+}
+
 bool ConvertedFile::write(QByteArrayView record, QString& error)
 {
-    if (!file_.isOpen() && !open(error))
+    if (fd_ < 0 && !open(error))
         return false;
     QByteArray line;
     line.reserve(record.size() + 2);
     line.append(record).append("\r\n");
-    if (file_.write(line) != line.size()) {
-        error = file_.errorString();
+    // Unbuffered: a full disk must fail the record being written, not a later close that
+    // nobody checks, or the summary would count records that never reached the file.
+    if (const int failure = WriteAll(fd_, line)) {
+        // Half a record would be imported as a damaged contact.
+        [[maybe_unused]] const int ignored = ::ftruncate(fd_, wholeEnd_);
+        error = Describe(failure);
         return false;
     }
+    wholeEnd_ += line.size();
     return true;
 }
 
 bool ConvertedFile::open(QString& error)
 {
     inProgramFolder_ = true;
-    if (openIn(programFolder_))
+    int failure = openIn(programFolder_);
+    if (failure == 0)
         return true;
-    error = file_.errorString();
+    error = Describe(failure);
     const bool sameFolder = QFileInfo(programFolder_).canonicalFilePath()
         == QFileInfo(inputFolder_).canonicalFilePath();
     if (sameFolder)
         return false;
     inProgramFolder_ = false;
-    if (openIn(inputFolder_))
+    failure = openIn(inputFolder_);
+    if (failure == 0)
         return true;
-    error = file_.errorString();
+    error = Describe(failure);
     return false;
 }
 
-bool ConvertedFile::openIn(const QString& folder)
+int ConvertedFile::openIn(const QString& folder)
 {
-    file_.setFileName(QDir(folder).filePath(kFileName));
+    path_ = QDir(folder).filePath(kFileName);
+    const QByteArray native = QFile::encodeName(path_);
     // Removed rather than truncated: the old file may be the very input being read.
-    QFile::remove(file_.fileName());
-    // Unbuffered: a full disk must fail the record being written, not a later close that
-    // nobody checks, or the summary would count records that never reached the file.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return false;
-    if (file_.write(kHeader.data(), kHeader.size()) != kHeader.size()) {
-        file_.close();
-        return false;
+    ::unlink(native.constData());
+    fd_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        return errno;
+    wholeEnd_ = 0;
+    if (const int failure = WriteAll(fd_, kHeader)) {
+        close();
+        ::unlink(native.constData());
+        return failure;
     }
-    return true;
+    wholeEnd_ = kHeader.size();
+    return 0;
 }
 
 } // namespace tavrik::conversion

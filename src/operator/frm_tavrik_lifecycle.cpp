@@ -5,6 +5,7 @@
 #include "operator/language_library.h"
 #include "operator/lamp.h"
 #include "operator/operator_dialogs.h"
+#include "operator/save_problem_notice.h"
 #include "operator/tavrik_menus.h"
 #include "operator/windows_fonts.h"
 #include "platform/locale.h"
@@ -42,6 +43,9 @@ void FrmTavrik::formLoad(const StartupOptions& options)
 
     settingsFile_ = std::make_unique<SettingsFile>(options.programDir, options.argumentText);
     settingsFile_->PrepareSettingsFile();
+    settingsFile_->setSaveProblemReporter([this](const QString& text) {
+        ShowSaveProblem(this, QString::fromLatin1(SettingsFile::kSaveProblemTitle), text);
+    });
 
     box_->clear();
     name_->clear();

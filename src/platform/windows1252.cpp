@@ -7,12 +7,14 @@
 namespace tavrik {
 namespace {
 
-// 0x80 to 0x9F differ from Latin-1; 0 marks the five codes the page leaves undefined.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0000, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x0000, 0x017D, 0x0000,
-    0x0000, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x0000, 0x017E, 0x0000,
+// 0x80 to 0x9F differ from Latin-1. The five codes the page leaves undefined (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) stand for the control characters of the same number, as the system's own
+// conversion has them, so every byte comes back as itself.
+constexpr std::array<char16_t, 32> kHighCodes = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 } // namespace
@@ -23,10 +25,7 @@ QString FromWindows1252(const QByteArray& bytes)
     text.reserve(bytes.size());
     for (const char byte : bytes) {
         const auto code = static_cast<unsigned char>(byte);
-        if (code >= 0x80 && code < 0xA0 && kHighControls[code - 0x80] != 0)
-            text.append(QChar(kHighControls[code - 0x80]));
-        else
-            text.append(QChar(code));
+        text.append(code >= 0x80 && code < 0xA0 ? QChar(kHighCodes[code - 0x80]) : QChar(code));
     }
     return text;
 }
@@ -36,12 +35,11 @@ int Windows1252Code(QChar c)
     const char16_t u = c.unicode();
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
         return u;
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == u && u != 0)
+    for (std::size_t i = 0; i < kHighCodes.size(); ++i) {
+        if (kHighCodes[i] == u)
             return static_cast<int>(0x80 + i);
     }
-    if (u >= 0x80 && u < 0xA0)
-        return u; // undefined codes pass through, as the system's conversion does
+    // The other controls of 0x80 to 0x9F share their numbers with printable characters.
     return -1;
 }
 

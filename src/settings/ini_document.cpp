@@ -9,16 +9,21 @@ namespace {
 
 const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
+bool IsBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
 bool IsHeader(const QString& line)
 {
-    return line.trimmed().startsWith(u'[');
+    return TrimIniBlanks(line).startsWith(u'[');
 }
 
 QString HeaderName(const QString& line)
 {
-    const QString trimmed = line.trimmed();
+    const QString trimmed = TrimIniBlanks(line);
     const qsizetype close = trimmed.indexOf(u']');
-    return (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
+    return TrimIniBlanks(close < 0 ? QStringView(trimmed).mid(1) : QStringView(trimmed).mid(1, close - 1));
 }
 
 // The key of a "key=value" line, or empty for any other line (blank, comment, stray text).
@@ -27,10 +32,16 @@ QString KeyOf(const QString& line)
     const qsizetype equals = line.indexOf(u'=');
     if (equals < 0)
         return {};
-    const QString key = line.left(equals).trimmed();
+    const QString key = TrimIniBlanks(QStringView(line).left(equals));
     if (key.startsWith(u';'))
         return {};
     return key;
+}
+
+// A line of a marked file that is not UTF-8 was typed in an editor of the code page.
+QString DecodeMarkedLine(const QByteArray& line)
+{
+    return IsValidUtf8(line) ? QString::fromUtf8(line) : FromWindows1252(line);
 }
 
 bool SameName(const QString& a, const QString& b)
@@ -50,46 +61,55 @@ bool FitsWindows1252(const QString& text)
 
 } // namespace
 
+QString TrimIniBlanks(QStringView text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && IsBlank(text.at(first)))
+        ++first;
+    while (last > first && IsBlank(text.at(last - 1)))
+        --last;
+    return text.mid(first, last - first).toString();
+}
+
 IniDocument IniDocument::Parse(const QByteArray& bytes)
 {
     IniDocument doc;
-    QByteArray body = bytes;
+    QByteArrayView body = bytes;
     if (body.startsWith(kByteOrderMark)) {
-        doc.byteOrderMark_ = true;
-        body.remove(0, kByteOrderMark.size());
+        doc.encoding_ = Encoding::Utf8;
+        body = body.sliced(kByteOrderMark.size());
     }
-    QString text;
-    if (IsValidUtf8(body)) {
-        text = QString::fromUtf8(body);
-    } else {
-        doc.encoding_ = Encoding::Windows1252;
-        text = FromWindows1252(body);
-    }
+    auto decode = [&](QByteArrayView line) {
+        const QByteArray raw = line.toByteArray();
+        return doc.encoding_ == Encoding::Utf8 ? DecodeMarkedLine(raw) : FromWindows1252(raw);
+    };
 
+    // Line breaks are the same bytes in both character sets.
     bool endingSeen = false;
     qsizetype start = 0;
-    const qsizetype n = text.size();
+    const qsizetype n = body.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n')
+        const char c = body.at(i);
+        if (c != '\r' && c != '\n')
             continue;
-        const qsizetype breakLength = (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') ? 2 : 1;
+        const qsizetype breakLength = (c == '\r' && i + 1 < n && body.at(i + 1) == '\n') ? 2 : 1;
         if (!endingSeen) {
-            doc.lineEnding_ = text.mid(i, breakLength);
+            doc.lineEnding_ = QString::fromLatin1(body.sliced(i, breakLength));
             endingSeen = true;
         }
-        doc.lines_.append(text.mid(start, i - start));
+        doc.lines_.append(decode(body.sliced(start, i - start)));
         i += breakLength - 1;
         start = i + 1;
     }
     if (start < n)
-        doc.lines_.append(text.mid(start));
+        doc.lines_.append(decode(body.sliced(start)));
     return doc;
 }
 
 std::optional<IniDocument::SectionSpan> IniDocument::findSection(const QString& section) const
 {
-    const QString wanted = section.trimmed();
+    const QString wanted = TrimIniBlanks(section);
     for (qsizetype i = 0; i < lines_.size(); ++i) {
         if (!IsHeader(lines_.at(i)) || !SameName(HeaderName(lines_.at(i)), wanted))
             continue;
@@ -105,7 +125,7 @@ std::optional<IniDocument::SectionSpan> IniDocument::findSection(const QString& 
 
 qsizetype IniDocument::findKey(const SectionSpan& span, const QString& key) const
 {
-    const QString wanted = key.trimmed();
+    const QString wanted = TrimIniBlanks(key);
     for (qsizetype i = span.header + 1; i < span.end; ++i) {
         if (SameName(KeyOf(lines_.at(i)), wanted))
             return i;
@@ -122,13 +142,13 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     if (line < 0)
         return std::nullopt;
     const QString& text = lines_.at(line);
-    return text.mid(text.indexOf(u'=') + 1).trimmed();
+    return TrimIniBlanks(QStringView(text).mid(text.indexOf(u'=') + 1));
 }
 
 bool IniDocument::IsStorable(const QString& section, const QString& key, const QString& value)
 {
-    const QString s = section.trimmed();
-    const QString k = key.trimmed();
+    const QString s = TrimIniBlanks(section);
+    const QString k = TrimIniBlanks(key);
     if (s.isEmpty() || HasLineBreakOrNul(s) || s.contains(u']'))
         return false;
     if (k.isEmpty() || HasLineBreakOrNul(k) || k.contains(u'=') || k.startsWith(u'[') || k.startsWith(u';'))
@@ -145,8 +165,8 @@ bool IniDocument::set(const QString& section, const QString& key, const QString&
         encoding_ = Encoding::Utf8;
     const auto span = findSection(section);
     if (!span) {
-        lines_.append(u'[' + section.trimmed() + u']');
-        lines_.append(key.trimmed() + u'=' + value);
+        lines_.append(u'[' + TrimIniBlanks(section) + u']');
+        lines_.append(TrimIniBlanks(key) + u'=' + value);
         return true;
     }
     const qsizetype line = findKey(*span, key);
@@ -158,10 +178,10 @@ bool IniDocument::set(const QString& section, const QString& key, const QString&
     // After the section's last non-blank line, so blank lines before the next section stay.
     qsizetype last = span->header;
     for (qsizetype i = span->header + 1; i < span->end; ++i) {
-        if (!lines_.at(i).trimmed().isEmpty())
+        if (!TrimIniBlanks(lines_.at(i)).isEmpty())
             last = i;
     }
-    lines_.insert(last + 1, key.trimmed() + u'=' + value);
+    lines_.insert(last + 1, TrimIniBlanks(key) + u'=' + value);
     return true;
 }
 
@@ -172,9 +192,10 @@ QByteArray IniDocument::serialize() const
         text += line;
         text += lineEnding_;
     }
-    QByteArray bytes = byteOrderMark_ ? kByteOrderMark : QByteArray();
-    bytes += encoding_ == Encoding::Utf8 ? text.toUtf8() : ToWindows1252(text);
-    return bytes;
+    // Unmarked text is read as the code page, so UTF-8 always carries its mark.
+    if (encoding_ == Encoding::Utf8)
+        return kByteOrderMark + text.toUtf8();
+    return ToWindows1252(text);
 }
 
 } // namespace tavrik

@@ -3,20 +3,29 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <optional>
 
 namespace tavrik {
 
+// Removes blanks (spaces and tabs) from both ends; other white space is part of the text.
+QString TrimIniBlanks(QStringView text);
+
 // The text of one initialization file, held as its lines, with the profile rules of the
 // system: section and key names match without regard to letter case, a value is what follows
 // the first equals sign with its blanks trimmed, the first matching section and key win.
 // Untouched lines come back byte for byte, in the file's own encoding and line ending.
+//
+// A file is in the Windows code page unless it begins with the UTF-8 byte-order mark, whatever
+// its bytes happen to look like: files from the other machine are code-page text, and a guess
+// from the bytes would change with every value written. A file stays in its character set
+// until a value needs a character the code page lacks; the whole file then turns to UTF-8
+// and gets the mark.
 class IniDocument {
 public:
     enum class Encoding { Utf8, Windows1252 };
 
-    // A file that is not valid UTF-8 was written in the Windows code page.
     static IniDocument Parse(const QByteArray& bytes);
 
     std::optional<QString> value(const QString& section, const QString& key) const;
@@ -44,8 +53,7 @@ private:
     qsizetype findKey(const SectionSpan& span, const QString& key) const;
 
     QStringList lines_;
-    Encoding encoding_ = Encoding::Utf8;
-    bool byteOrderMark_ = false;
+    Encoding encoding_ = Encoding::Windows1252;
     QString lineEnding_ = QStringLiteral("\n");
 };
 

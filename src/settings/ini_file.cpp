@@ -1,11 +1,12 @@
 #include "settings/ini_file.h"
 
-#include "settings/atomic_file.h"
 #include "settings/ini_document.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace tavrik {
@@ -25,15 +26,30 @@ QString CutToLongest(const QString& text, qsizetype longest)
     return text.left(units);
 }
 
-bool MayWrite(const QString& path)
+bool FolderWritable(const QString& path)
 {
-    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    return ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) == 0;
+}
+
+QString SystemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+WriteResult LockFailure(const FileLock& lock, std::chrono::milliseconds patience)
+{
+    if (lock.status() == FileLock::Status::TimedOut) {
+        return WriteResult::Failed(QStringLiteral("the file stayed locked by another program for %1 seconds")
+                                       .arg(static_cast<double>(patience.count()) / 1000.0));
+    }
+    return WriteResult::Failed(SystemError(lock.error()));
 }
 
 } // namespace
 
-IniFile::IniFile(QString path)
+IniFile::IniFile(QString path, std::chrono::milliseconds lockPatience)
     : path_(std::move(path))
+    , lockPatience_(lockPatience)
 {
 }
 
@@ -43,9 +59,9 @@ QString IniFile::read(const QString& section, const QString& key, const QString&
     // The default is trimmed like a stored value, so both read alike.
     const FileContent content = ReadWholeFile(path_);
     if (content.status != FileContent::Status::Read)
-        return CutToLongest(defaultValue.trimmed(), longest);
+        return CutToLongest(TrimIniBlanks(defaultValue), longest);
     const auto value = IniDocument::Parse(content.bytes).value(section, key);
-    return CutToLongest(value ? *value : defaultValue.trimmed(), longest);
+    return CutToLongest(value ? *value : TrimIniBlanks(defaultValue), longest);
 }
 
 // A settings file reached through a link is written where the link points, so the link stays.
@@ -58,43 +74,57 @@ QString IniFile::targetPath() const
     return resolved.isEmpty() ? info.symLinkTarget() : resolved;
 }
 
-bool IniFile::write(const QString& section, const QString& key, const QString& value) const
+int IniFile::store(const FileLock& lock, const QString& target, const QByteArray& old, const QByteArray& bytes) const
+{
+    if (FolderWritable(target)) {
+        RemoveStaleTemporaries(target);
+        const int error = ReplaceFile(target, bytes, beforeReplace_);
+        // A folder that refuses new files after all (a sticky folder of another user) still
+        // leaves the file itself.
+        if (error != EACCES && error != EPERM)
+            return error;
+    }
+    return RewriteInPlace(lock.fd(), old, bytes, beforeReplace_);
+}
+
+WriteResult IniFile::write(const QString& section, const QString& key, const QString& value) const
 {
     if (!IniDocument::IsStorable(section, key, value))
-        return false;
+        return WriteResult::Failed(QStringLiteral("the name or the value does not fit on one line"));
     const QString target = targetPath();
-    const FileLock lock(target);
+    const FileLock lock(target, FileLock::Kind::Exclusive, true, lockPatience_);
     if (!lock.held())
-        return false;
-    RemoveStaleTemporaries(target);
+        return LockFailure(lock, lockPatience_);
 
-    const FileContent current = ReadWholeFile(target);
-    if (current.status == FileContent::Status::Unreadable)
-        return false;
-    // A file the operator made read-only stays as it is.
-    if (current.status == FileContent::Status::Read && !MayWrite(target))
-        return false;
+    const FileContent current = ReadWholeFile(lock.fd());
+    if (current.status != FileContent::Status::Read)
+        return WriteResult::Failed(SystemError(EIO));
     IniDocument doc = IniDocument::Parse(current.bytes);
     doc.set(section, key, value);
     const QByteArray bytes = doc.serialize();
-    if (current.status == FileContent::Status::Read && bytes == current.bytes)
-        return true;
-    return ReplaceFile(target, bytes, beforeReplace_);
+    if (bytes == current.bytes)
+        return WriteResult::Done();
+    const int error = store(lock, target, current.bytes, bytes);
+    return error == 0 ? WriteResult::Done() : WriteResult::Failed(SystemError(error));
 }
 
 bool IniFile::createAsCopyOf(const QString& source) const
 {
     const QString target = targetPath();
-    const FileLock lock(target);
-    if (!lock.held())
-        return false;
-    RemoveStaleTemporaries(target);
     if (ReadWholeFile(target).status != FileContent::Status::Missing)
         return false;
+    // Read before the lock: the source usually shares the folder that the lock holds.
     const FileContent original = ReadWholeFile(source);
     if (original.status != FileContent::Status::Read)
         return false;
-    return ReplaceFile(target, original.bytes, beforeReplace_);
+    const FileLock lock(target, FileLock::Kind::Exclusive, true, lockPatience_);
+    if (!lock.held())
+        return false;
+    // Another copy of the program may have been first.
+    const FileContent current = ReadWholeFile(lock.fd());
+    if (current.status != FileContent::Status::Read || !current.bytes.isEmpty())
+        return false;
+    return store(lock, target, current.bytes, original.bytes) == 0;
 }
 
 } // namespace tavrik

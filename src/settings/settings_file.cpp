@@ -90,7 +90,23 @@ QString SettingsFile::ReadSetting(const QString& key, const QString& defaultValu
 
 void SettingsFile::WriteSetting(const QString& section, const QString& key, const QString& value) const
 {
-    IniFile(path_).write(section, key, value);
+    const WriteResult result = IniFile(path_).write(section, key, value);
+    if (result) {
+        problemReported_ = false;
+        return;
+    }
+    if (problemReported_ || !reporter_)
+        return;
+    problemReported_ = true;
+    reporter_(SaveProblemText(key, path_, result.why()));
+}
+
+QString SettingsFile::SaveProblemText(const QString& key, const QString& path, const QString& why)
+{
+    return QStringLiteral("Tavrik could not save the setting \"%1\" in %2: %3.\n\n"
+                          "The change holds until Tavrik closes. Until a setting is saved again, "
+                          "this message is not shown again.")
+        .arg(key, QDir::toNativeSeparators(path), why);
 }
 
 QString SettingsFile::FormatCreateStamp(const QDateTime& time, const QLocale& locale)

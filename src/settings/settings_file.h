@@ -40,8 +40,19 @@ public:
     // characters, which only the macro texts read beyond the usual limit.
     QString ReadSetting(const QString& key, const QString& defaultValue,
                         qsizetype longest = IniFile::kLongestValue) const;
-    // Stores at once. A failed write changes nothing and is not reported.
+    // Stores at once. A failed write changes nothing; the operator is told through the
+    // reporter.
     void WriteSetting(const QString& section, const QString& key, const QString& value) const;
+
+    // Told, with a message for the operator, when a setting cannot be saved: once, and again
+    // only after a write has succeeded in between, so a file that cannot be written gives one
+    // message and not one a keystroke.
+    void setSaveProblemReporter(std::function<void(const QString& message)> reporter)
+    {
+        reporter_ = std::move(reporter);
+    }
+    static QString SaveProblemText(const QString& key, const QString& path, const QString& why);
+    static constexpr const char* kSaveProblemTitle = "Setting not saved";
 
     const QString& path() const { return path_; }
 
@@ -53,6 +64,8 @@ private:
     QString argumentText_;
     QString path_;
     QString readSection_;
+    std::function<void(const QString&)> reporter_;
+    mutable bool problemReported_ = false;
 };
 
 } // namespace tavrik

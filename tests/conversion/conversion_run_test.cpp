@@ -10,8 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tavrik::conversion {
 namespace {
@@ -234,32 +239,84 @@ TEST_F(ConversionRunTest, OutputThatCannotBeCreatedEndsTheRunWithTheRecord)
     EXPECT_EQ(dialogs.last().title, QStringLiteral("Nothing to do"));
 }
 
-TEST_F(ConversionRunTest, AFullDiskEndsTheRunAtTheRecordThatDidNotFit)
+// Gives the program folder a small disk of its own in a mount namespace of the calling
+// process; false where the system does not allow it.
+bool MountSmallDisk(const QString& folder)
 {
-    QByteArray file = "<eoh>\n";
-    for (int i = 0; i < 100; ++i)
-        file += "<CALL:5>K" + QByteArray::number(1000 + i) + " <eor>\n";
-    WriteFile(logPath("log.adi"), file);
-    dialogs.files.push_back(logPath("log.adi"));
-    // Room for the header and ten records: the eleventh meets a full disk.
-    const rlim_t room = static_cast<rlim_t>(kHeader.size() + 10 * QByteArray("<CALL:5>K1000 <eor>\r\n").size());
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = room;
-    setrlimit(RLIMIT_FSIZE, &limited);
-    run.start();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (::unshare(CLONE_NEWNS) != 0) {
+        // Without privileges, a user namespace of its own lets the process mount.
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        auto put = [](const char* file, const QByteArray& text) {
+            QFile f(QString::fromLatin1(file));
+            return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+        };
+        if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1")
+            || !put("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1"))
+            return false;
+    }
+    return ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+        && ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") == 0;
+}
 
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Error loading ADIF record."));
-    EXPECT_TRUE(dialogs.messages[0].text.endsWith(QStringLiteral(" : loading record - <CALL:5>K1010 <eor>.")))
-        << dialogs.messages[0].text.toStdString();
-    EXPECT_EQ(dialogs.last().text, QStringLiteral(" 10 ADIF records processed.  Converted ADIF "
-                                                  "file is called CONVERTED.ADI"));
-    EXPECT_EQ(ReadFile(output()).count("<eor>\r\n"), 10);
+// A record that does not fit is cut off again, so the file ends with the last whole record,
+// and the message names the cause.
+TEST_F(ConversionRunTest, AFullDiskEndsTheRunAfterTheLastWholeRecord)
+{
+    const QByteArray record = "<CALL:5>K1000 <eor>\r\n";
+    const struct {
+        const char* disk;
+        const char* cause;
+        int records;
+    } cases[] = {
+        // Room for the header, ten records and part of the eleventh.
+        {"file-size limit", "File too large", 100},
+        {"64 KiB disk", "No space left on device", 5000},
+    };
+    for (const auto& c : cases) {
+        QByteArray file = "<eoh>\n";
+        for (int i = 0; i < c.records; ++i)
+            file += "<CALL:5>K" + QByteArray::number(1000 + i % 9000) + " <eor>\n";
+        WriteFile(logPath("log.adi"), file);
+        dialogs.files.push_back(logPath("log.adi"));
+
+        // In a child: the limit and the mount stay there.
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (c.records == 100) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlim_t room = static_cast<rlim_t>(kHeader.size() + 10 * record.size() + 7);
+                const rlimit limit{room, room};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            } else if (!MountSmallDisk(programFolder)) {
+                ::_exit(77);
+            }
+            run.start();
+            const QByteArray written = ReadFile(output());
+            const int whole = static_cast<int>(written.count("<eor>\r\n"));
+            const bool ok = dialogs.messages.size() == 2
+                && dialogs.messages[0].title == QStringLiteral("Error loading ADIF record.")
+                && dialogs.messages[0].text.startsWith(QLatin1String(c.cause) + QStringLiteral(" : loading record - "))
+                && written.endsWith("<eor>\r\n") && written.size() == kHeader.size() + whole * record.size()
+                && dialogs.last().text.startsWith(QLatin1Char(' ') + QString::number(whole) + QLatin1Char(' '));
+            if (!ok) {
+                std::fprintf(stderr, "%s\n", qPrintable(dialogs.messages[0].text));
+                std::fprintf(stderr, "ends with: %s\n", written.right(40).constData());
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        dialogs.files.clear();
+        ASSERT_TRUE(WIFEXITED(status)) << c.disk;
+        if (WEXITSTATUS(status) == 77) {
+            std::printf("no %s here: this system does not let the test mount one\n", c.disk);
+            continue;
+        }
+        EXPECT_EQ(WEXITSTATUS(status), 0) << c.disk;
+    }
 }
 
 TEST_F(ConversionRunTest, ConvertingTheOldOutputAgainReadsItWhole)

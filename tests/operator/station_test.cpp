@@ -12,9 +12,13 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tavrik {
 namespace {
@@ -232,6 +236,30 @@ TEST(StationStartUp, AppliesTheStoredLookAndSpeed)
     EXPECT_FALSE(window.menus().mnuTX->isEnabled());
     EXPECT_FALSE(window.menus().mnuAbort->isEnabled());
     EXPECT_TRUE(window.menus().mnuVersion->text().startsWith(QStringLiteral("Version 1.")));
+}
+
+TEST(StationSettings, SettingThatCannotBeSavedIsShownOnceAndTheWindowGoesOn)
+{
+    test::Station station;
+    FrmTavrik& window = station.window();
+    // Another program keeps the file locked past the writer's patience.
+    const QByteArray ini = QFile::encodeName(QDir(station.programDir()).filePath(QStringLiteral("TAVRIK.INI")));
+    const int holder = ::open(ini.constData(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &lock), 0);
+    window.menus().mFkeys->trigger();
+    window.menus().mSFkeys->trigger();
+    ::close(holder);
+
+    const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>(QStringLiteral("saveProblem"));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0]->isVisible());
+    EXPECT_FALSE(boxes[0]->isModal());
+    EXPECT_TRUE(boxes[0]->text().contains(QStringLiteral("\"F Keys Visible\""))) << boxes[0]->text().toStdString();
+    EXPECT_TRUE(boxes[0]->text().contains(QStringLiteral("locked"))) << boxes[0]->text().toStdString();
+    EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("ElasticOne3"))->isHidden());
 }
 
 TEST(StationStartUp, LanguageFileTranslatesMenuCaptions)

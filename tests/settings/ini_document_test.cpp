@@ -14,6 +14,7 @@ TEST(IniDocument, ReadsWithTheProfileRules)
                             "TextBox Backcolor = 123 \n"
                             "  Equation =a=b\n"
                             "\tPadded\t=\t two words \t\n"
+                            "Spaces = \t\xA0\x0B\x0Cvalue\x0C\x0B\xA0\t \n"
                             "Empty=\n"
                             ";Comment=skip\n"
                             "Twice=first\n"
@@ -32,6 +33,8 @@ TEST(IniDocument, ReadsWithTheProfileRules)
         {"FRMTAVRIK SETTINGS", "TextBox BackColor", U("123")},
         {"FrmTavrik Settings", "Equation", U("a=b")},
         {"FrmTavrik Settings", "Padded", U("two words")},
+        // Only blanks are trimmed: a no-break space, VT and FF are part of the value.
+        {"FrmTavrik Settings", "Spaces", U("\u00A0\u000B\u000Cvalue\u000C\u000B\u00A0")},
         {"FrmTavrik Settings", "Empty", U("")},
         {"FrmTavrik Settings", "Twice", U("first")},
         {"WinKey Settings", "WinKey SideTone", U("True")},
@@ -68,10 +71,12 @@ TEST(IniDocument, WritesInPlaceAtTheSectionEndOrTheFileEnd)
         {"[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n"},
         // Bytes that are not UTF-8 are the Windows code page, and stay so.
         {"[A]\r\nname=G\xF6ran\r\n", "A", "city", "Malm\xC3\xB6 \xE2\x82\xAC", "[A]\r\nname=G\xF6ran\r\ncity=Malm\xF6 \x80\r\n"},
-        // A character the code page lacks turns the whole file to UTF-8 rather than to '?'.
-        {"[A]\r\nname=G\xF6ran\r\n", "A", "caption", "\xD0\x9C\xD0\xB8\xD1\x80", "[A]\r\nname=G\xC3\xB6ran\r\ncaption=\xD0\x9C\xD0\xB8\xD1\x80\r\n"},
-        // UTF-8, with or without its mark, stays UTF-8.
-        {"\xEF\xBB\xBF[A]\nk=\xC3\x85\n", "A", "j", "\xC3\xA4", "\xEF\xBB\xBF[A]\nk=\xC3\x85\nj=\xC3\xA4\n"},
+        // A character the code page lacks turns the whole file to marked UTF-8 rather than to '?'.
+        {"[A]\r\nname=G\xF6ran\r\n", "A", "caption", "\xD0\x9C\xD0\xB8\xD1\x80",
+         "\xEF\xBB\xBF[A]\r\nname=G\xC3\xB6ran\r\ncaption=\xD0\x9C\xD0\xB8\xD1\x80\r\n"},
+        // Marked UTF-8 stays so; a line typed into it in the code page is read as such.
+        {"\xEF\xBB\xBF[A]\nk=\xC3\x85\nold=G\xF6ran\n", "A", "j", "\xC3\xA4",
+         "\xEF\xBB\xBF[A]\nk=\xC3\x85\nold=G\xC3\xB6ran\nj=\xC3\xA4\n"},
     };
     for (const auto& c : cases) {
         IniDocument doc = IniDocument::Parse(QByteArray(c.before));
@@ -80,12 +85,23 @@ TEST(IniDocument, WritesInPlaceAtTheSectionEndOrTheFileEnd)
     }
 }
 
-TEST(IniDocument, DecodesTheWindowsCodePage)
+TEST(IniDocument, UnmarkedFileIsTheCodePageWhateverItsBytesAndStaysSo)
 {
-    const IniDocument doc = IniDocument::Parse(QByteArray("[A]\r\nname=G\xF6ran \xBB\r\n"));
+    // "É»" in the code page happen to be the UTF-8 bytes of "ɻ".
+    const QByteArray file = "[A]\r\nMacro #1=CQ DE JOS\xC9\xBB\r\nMacro Caption #1=Jos\xE9\r\n";
+    IniDocument doc = IniDocument::Parse(file);
     EXPECT_EQ(doc.encoding(), IniDocument::Encoding::Windows1252);
     EXPECT_EQ(doc.lineEnding(), QStringLiteral("\r\n"));
-    EXPECT_EQ(doc.value(U("a"), U("NAME")), U("Göran »"));
+    EXPECT_EQ(doc.value(U("a"), U("MACRO #1")), U("CQ DE JOSÉ»"));
+
+    ASSERT_TRUE(doc.set(U("A"), U("Macro Caption #1"), U("Jose")));
+    const IniDocument reread = IniDocument::Parse(doc.serialize());
+    EXPECT_EQ(reread.value(U("A"), U("Macro #1")), U("CQ DE JOSÉ»"));
+    EXPECT_EQ(IniDocument::Parse("[A]\nm=JOS\xC9\xBB\n").value(U("A"), U("m")), U("JOSÉ»"));
+
+    const IniDocument marked = IniDocument::Parse("\xEF\xBB\xBF[A]\nm=\xE2\x80\x83" "em\xE2\x80\x83\n");
+    EXPECT_EQ(marked.encoding(), IniDocument::Encoding::Utf8);
+    EXPECT_EQ(marked.value(U("A"), U("m")), U("\u2003em\u2003"));
 }
 
 TEST(IniDocument, RefusesWhatWouldNotStayOneLine)

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -111,36 +113,125 @@ TEST(IniFile, WriterKilledBeforeTheReplaceLeavesTheOldFileWhole)
     EXPECT_EQ(folder.get(U("TAVRIK.INI")), QByteArray("[frmTavrik Settings]\r\nWPM=30\r\nMacro #1=CQ CQ\r\n"));
 }
 
+// Gives `folder` and its TAVRIK.INI to the user that `AsOrdinaryUser` runs as.
+constexpr uid_t kNobody = 65534;
+
+void HandOver(const TempFolder& folder)
+{
+    if (::geteuid() != 0)
+        return;
+    for (const QString& path : {folder.folder(), folder.path(U("TAVRIK.INI"))})
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kNobody, kNobody), 0);
+}
+
+// Runs `body` in a child process as a user without privileges (root may write any folder and
+// file); the child's exit code is what `body` gives back.
+int AsOrdinaryUser(const std::function<int()>& body)
+{
+    const int status = RunInChild([&] {
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(99);
+        ::_exit(body());
+    });
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+ino_t Inode(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(IniFile, WritesWheneverTheFileItselfMayBeWritten)
+{
+    const struct {
+        mode_t folderMode;
+        mode_t fileMode;
+        bool written;
+        bool sameInode; // rewritten in place
+    } cases[] = {
+        {0755, 0644, true, false},
+        {0555, 0644, true, true}, // an installed program's folder
+        {0755, 0444, false, true}, // a file the operator made read-only stays as it is
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        const QString path = folder.path(U("TAVRIK.INI"));
+        folder.put(U("TAVRIK.INI"), "[S]\r\nk=1\r\n");
+        HandOver(folder);
+        ::chmod(QFile::encodeName(path).constData(), c.fileMode);
+        ::chmod(QFile::encodeName(folder.folder()).constData(), c.folderMode);
+        const ino_t before = Inode(path);
+
+        const int outcome = AsOrdinaryUser([&] {
+            const WriteResult result = IniFile(path).write(U("S"), U("new"), U("\u00C5sa"));
+            if (c.written)
+                return result ? 0 : 1;
+            return !result && result.why() == U("Permission denied") ? 0 : 2;
+        });
+        ::chmod(QFile::encodeName(folder.folder()).constData(), 0755);
+        EXPECT_EQ(outcome, 0) << std::oct << c.folderMode << " " << c.fileMode;
+        EXPECT_EQ(folder.get(U("TAVRIK.INI")),
+                  c.written ? QByteArray("[S]\r\nk=1\r\nnew=\xC5sa\r\n") : QByteArray("[S]\r\nk=1\r\n"));
+        // Nothing beside the file: no lock file that a user could keep the others out with.
+        EXPECT_EQ(folder.entries(), QStringList{U("TAVRIK.INI")});
+        EXPECT_EQ(Inode(path) == before, c.sameInode);
+    }
+}
+
 TEST(IniFile, WriteThatRunsOutOfSpaceFailsAndChangesNothing)
+{
+    for (const mode_t folderMode : {0755, 0555}) {
+        TempFolder folder;
+        const QString path = folder.path(U("TAVRIK.INI"));
+        folder.put(U("TAVRIK.INI"), "[S]\nk=1\n");
+        const QByteArray before = folder.get(U("TAVRIK.INI"));
+        HandOver(folder);
+        ::chmod(QFile::encodeName(folder.folder()).constData(), folderMode);
+
+        // A file-size limit makes the disk "full" after 16 bytes, for root as for anyone.
+        const int outcome = AsOrdinaryUser([&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{16, 16};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const WriteResult result = IniFile(path).write(U("S"), U("long"), QString(100, u'y'));
+            return !result && result.why() == U("File too large") ? 0 : 1;
+        });
+        ::chmod(QFile::encodeName(folder.folder()).constData(), 0755);
+        EXPECT_EQ(outcome, 0) << "the write claimed success, folder mode " << std::oct << folderMode;
+        EXPECT_EQ(folder.get(U("TAVRIK.INI")), before);
+        EXPECT_FALSE(HasTemporaries(folder));
+    }
+}
+
+TEST(IniFile, WriterWaitsForTheLockOnTheFileAndGivesUpVisibly)
 {
     TempFolder folder;
     const QString path = folder.path(U("TAVRIK.INI"));
     folder.put(U("TAVRIK.INI"), "[S]\nk=1\n");
-    const QByteArray before = folder.get(U("TAVRIK.INI"));
 
-    // A file-size limit makes the disk "full" after 16 bytes, for root as for anyone.
-    const int status = RunInChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{16, 16};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool written = IniFile(path).write(U("S"), U("long"), QString(100, u'y'));
-        ::_exit(written ? 1 : 0);
-    });
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write claimed success";
-    EXPECT_EQ(folder.get(U("TAVRIK.INI")), before);
-    EXPECT_FALSE(HasTemporaries(folder));
-}
-
-TEST(IniFile, ReadOnlyFileIsLeftAlone)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
-    TempFolder folder;
-    folder.put(U("TAVRIK.INI"), "[S]\nk=1\n");
-    ::chmod(QFile::encodeName(folder.path(U("TAVRIK.INI"))).constData(), 0444);
-    EXPECT_FALSE(IniFile(folder.path(U("TAVRIK.INI"))).write(U("S"), U("k"), U("2")));
+    // Another program holds the lock on the file itself.
+    const int holder = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &lock), 0);
+    const WriteResult result = IniFile(path, std::chrono::milliseconds(300)).write(U("S"), U("k"), U("2"));
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(result.why().contains(U("locked"))) << result.why().toStdString();
     EXPECT_EQ(folder.get(U("TAVRIK.INI")), QByteArray("[S]\nk=1\n"));
+
+    // A writer that waits goes on once the lock is let go.
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        ::close(holder); // its copy would keep the lock alive
+        ::_exit(IniFile(path, std::chrono::hours(1)).write(U("S"), U("k"), U("3")) ? 0 : 1);
+    }
+    ::close(holder);
+    int status = 0;
+    ::waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(folder.get(U("TAVRIK.INI")), QByteArray("[S]\nk=3\n"));
 }
 
 TEST(IniFile, TwoProcessesWritingDifferentKeysLoseNone)

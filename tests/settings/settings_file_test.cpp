@@ -142,5 +142,25 @@ TEST(SettingsFile, ReadSettingUsesTheCurrentReadSection)
     EXPECT_EQ(settings.ReadSetting(U("WPM"), U("20")), U("12"));
 }
 
+TEST(SettingsFile, SettingThatCannotBeSavedIsReportedOnce)
+{
+    TempFolder program;
+    SettingsFile settings(program.folder(), QString());
+    settings.PrepareSettingsFile();
+    QStringList reports;
+    settings.setSaveProblemReporter([&](const QString& message) { reports << message; });
+    const QString main = U("frmTavrik Settings");
+
+    settings.WriteSetting(main, U("Macro #1"), U("two\nlines"));
+    settings.WriteSetting(main, U("Macro #2"), U("two\nlines"));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].contains(U("\"Macro #1\"")) && reports[0].contains(settings.path())) << reports[0].toStdString();
+
+    // Once a setting is saved again, the next failure is news.
+    settings.WriteSetting(main, U("WPM"), U("25"));
+    settings.WriteSetting(main, U("Macro #3"), U("two\nlines"));
+    EXPECT_EQ(reports.size(), 2);
+}
+
 } // namespace
 } // namespace tavrik

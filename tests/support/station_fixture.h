@@ -4,6 +4,7 @@
 #include "operator/operator_dialogs.h"
 #include "platform/parallel_port.h"
 #include "platform/serial_line.h"
+#include "platform/windows1252.h"
 #include "support/isolated_runtime_dir.h"
 #include "support/keyer_fakes.h"
 
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -133,7 +135,9 @@ public:
     {
         QFile file(QDir(programDir_.path()).filePath(QStringLiteral("TAVRIK.INI")));
         file.open(QIODevice::WriteOnly);
-        file.write(ini.toUtf8());
+        // As an operator would have it: plain text, or UTF-8 marked as such.
+        const bool ascii = std::all_of(ini.begin(), ini.end(), [](QChar c) { return c.unicode() < 0x80; });
+        file.write(ascii ? ini.toLatin1() : "\xEF\xBB\xBF" + ini.toUtf8());
         file.close();
         if (prepare)
             prepare(programDir_.path());
@@ -150,7 +154,9 @@ public:
     {
         QFile file(QDir(programDir_.path()).filePath(name));
         file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
+        // Read by the settings file's own rule: UTF-8 when marked, else Windows-1252.
+        const QByteArray bytes = file.readAll();
+        return bytes.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(bytes.mid(3)) : FromWindows1252(bytes);
     }
     std::size_t keyDowns() const { return log.only({"key down"}).size(); }
     // Acts once the simulated clock passes `ms` from now, inside whatever wait runs then.
