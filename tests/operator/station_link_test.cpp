@@ -84,8 +84,8 @@ TEST_F(StationWithLoggingProgram, KeyCommandsPressButtonsOnce)
         ASSERT_TRUE(command(QLatin1String(c.command)));
         pollOnce();
         EXPECT_EQ(window().typingBox().text(), QLatin1String(c.appended)) << c.command;
-        ASSERT_TRUE(standIn.command(QStringLiteral("show"), QStringLiteral("slot 5")));
-        EXPECT_TRUE(standIn.lines().last().contains(QStringLiteral("\"\""))) << standIn.lines().last().toStdString();
+        ASSERT_TRUE(standIn.command(QStringLiteral("show"), QStringLiteral("slot 5 command:")));
+        EXPECT_TRUE(standIn.matchedLine().endsWith(QStringLiteral("\"\""))) << standIn.matchedLine().toStdString();
     }
     EXPECT_TRUE(window().isVisible());
     ASSERT_TRUE(command(QStringLiteral("Close")));
@@ -152,6 +152,44 @@ TEST_F(StationWithLoggingProgram, OneMacroFromKeyToLoggedContact)
     // C Q K 1 A B C 4 1: 36 key-downs.
     EXPECT_EQ(order.count(QStringLiteral("401 0")), 36);
     EXPECT_EQ(window().history().itemText(0), QStringLiteral("K1ABC"));
+}
+
+TEST_F(StationWithLoggingProgram, FollowsTheLoggingProgramThroughARestart)
+{
+    start(test::Station::NumberedMacros());
+    standIn.kill();
+    test::StandInProcess restarted;
+    ASSERT_TRUE(restarted.start());
+    ASSERT_TRUE(restarted.command(QStringLiteral("slot 0 W9XYZ"), QStringLiteral("ok slot 0")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().callsignField().text() == QStringLiteral("W9XYZ"); }, 2000));
+    QTest::keyClicks(&window().nameField(), QStringLiteral("Ann"));
+    EXPECT_TRUE(restarted.waitForLine(QStringLiteral("200 0 slot written: call \"W9XYZ\", name \"Ann\"")));
+    EXPECT_TRUE(window().link().problem().isEmpty());
+}
+
+TEST_F(StationWithLoggingProgram, AStalledLoggingProgramEndsTheTransmissionAndReleasesTheLines)
+{
+    start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nPort to Use=Shared Serial\n"
+                         "Dedicated Serial Port=Comm1\nPTT=ON\nMacro #1=TEST\n"));
+    standIn.pause();
+    QTest::keyClick(&window().typingBox(), Qt::Key_F1);
+    EXPECT_FALSE(window().keyer().state().isSending);
+    EXPECT_EQ(window().typingBox().text(), QString());
+    EXPECT_EQ(window().typingBox().notice(), QStringLiteral("CW Port error : Vorbel32 did not answer within 2 s"));
+
+    // Once it takes messages again it sees PTT on, then key up and PTT off, and no key down.
+    standIn.resume();
+    ASSERT_TRUE(standIn.waitForAll({QStringLiteral("501 0"), QStringLiteral("301 0"), QStringLiteral("601 0"),
+                                    QStringLiteral("connection 1 closed"), QStringLiteral("connection 2 closed"),
+                                    QStringLiteral("connection 3 closed")}));
+    ASSERT_TRUE(standIn.command(QStringLiteral("show"), QStringLiteral("radio: key")));
+    EXPECT_TRUE(standIn.matchedLine().endsWith(QStringLiteral("radio: key up, PTT off"))) << standIn.matchedLine().toStdString();
+    EXPECT_FALSE(standIn.lines().join(u'\n').contains(QStringLiteral(" 401 0")));
+
+    // The next transmission asks for the lines again.
+    QTest::keyClicks(&window().typingBox(), QStringLiteral("e"));
+    EXPECT_TRUE(standIn.waitForLine(QStringLiteral("401 0 key down")));
+    EXPECT_TRUE(standIn.waitForLine(QStringLiteral("601 0 PTT off")));
 }
 
 } // namespace
