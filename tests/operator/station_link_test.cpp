@@ -41,8 +41,15 @@ protected:
     }
     FrmTavrik& window() { return station_->window(); }
     bool command(const QString& text) { return standIn.command(QStringLiteral("command ") + text, QStringLiteral("ok slot 5")); }
-    // Lets the 200 ms poll run.
-    void pollOnce() { QTest::qWait(450); }
+    // Lets the window poll until it has consumed the command in slot 5; the command has
+    // then run, in the same poll.
+    bool commandConsumed()
+    {
+        return QTest::qWaitFor([&] {
+            return standIn.command(QStringLiteral("show"), QStringLiteral("slot 5 command:"))
+                   && standIn.matchedLine().endsWith(QStringLiteral("\"\""));
+        }, 5000);
+    }
 
     test::StandInProcess standIn;
     std::unique_ptr<test::Station> station_;
@@ -82,10 +89,8 @@ TEST_F(StationWithLoggingProgram, KeyCommandsPressButtonsOnce)
     for (const auto& c : cases) {
         window().typingBox().clear();
         ASSERT_TRUE(command(QLatin1String(c.command)));
-        pollOnce();
+        ASSERT_TRUE(commandConsumed()) << c.command;
         EXPECT_EQ(window().typingBox().text(), QLatin1String(c.appended)) << c.command;
-        ASSERT_TRUE(standIn.command(QStringLiteral("show"), QStringLiteral("slot 5 command:")));
-        EXPECT_TRUE(standIn.matchedLine().endsWith(QStringLiteral("\"\""))) << standIn.matchedLine().toStdString();
     }
     EXPECT_TRUE(window().isVisible());
     ASSERT_TRUE(command(QStringLiteral("Close")));
