@@ -1,4 +1,5 @@
 // Tavrik's window beside the logging-program stand-in running as a real process.
+#include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
 #include "support/qt_print.h"
 #include "support/standin_process.h"
@@ -195,6 +196,20 @@ TEST_F(StationWithLoggingProgram, AStalledLoggingProgramEndsTheTransmissionAndRe
     QTest::keyClicks(&window().typingBox(), QStringLiteral("e"));
     EXPECT_TRUE(standIn.waitForLine(QStringLiteral("401 0 key down")));
     EXPECT_TRUE(standIn.waitForLine(QStringLiteral("601 0 PTT off")));
+}
+
+TEST_F(StationWithLoggingProgram, TuneAgainstAStalledLoggingProgramSwitchesItselfOff)
+{
+    start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nPort to Use=Shared Serial\n"
+                         "Dedicated Serial Port=Comm1\nPTT=ON\n"));
+    standIn.pause();
+    window().menus().mnuTune->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().transmit().tuneActive(); }, 10000));
+    EXPECT_FALSE(window().keyer().state().isSending);
+    EXPECT_FALSE(window().keyLamp().isOn());
+    EXPECT_FALSE(window().pttLamp().isOn());
+    EXPECT_TRUE(window().typingBox().notice().startsWith(QStringLiteral("CW Port error : ")));
+    standIn.resume();
 }
 
 } // namespace
