@@ -156,17 +156,20 @@ bool SharedBlock::holds(std::size_t offset, std::size_t length)
 
 QByteArray SharedBlock::read(std::size_t offset, std::size_t length)
 {
-    if (!holds(offset, length))
-        return {};
-    QByteArray bytes(static_cast<qsizetype>(length), '\0');
-    const ssize_t got = pread(fd_, bytes.data(), length, static_cast<off_t>(offset));
-    if (got < 0 || static_cast<std::size_t>(got) != length) {
-        // Cut short between the check and the read.
-        error_ = got < 0 ? QStringLiteral("%1: %2").arg(path_, ErrnoText())
-                         : QStringLiteral("%1 was cut short while being read").arg(path_);
+    if (fd_ < 0) {
+        error_ = QStringLiteral("the block is not open");
         return {};
     }
-    return bytes;
+    // One system call when all is well: a file cut short shows as a short read.
+    QByteArray bytes(static_cast<qsizetype>(length), '\0');
+    const ssize_t got = pread(fd_, bytes.data(), length, static_cast<off_t>(offset));
+    if (got >= 0 && static_cast<std::size_t>(got) == length)
+        return bytes;
+    if (got < 0)
+        error_ = QStringLiteral("%1: %2").arg(path_, ErrnoText());
+    else if (holds(offset, length))
+        error_ = QStringLiteral("%1 was cut short while being read").arg(path_);
+    return {};
 }
 
 bool SharedBlock::write(std::size_t offset, QByteArrayView bytes)
