@@ -37,6 +37,7 @@ public:
     void pressKey(int, int) override {}
     void addCallsignToHistory() override {}
     void selectRadioPin(int) override {}
+    void showLinkProblem(const QString&) override {}
 };
 
 struct Figures {

@@ -33,14 +33,16 @@ LinkOpenOutcome Link::open()
         openFailure_ = dir.problem();
         return LinkOpenOutcome::CannotOpen;
     }
-    auto channel = std::make_unique<MessageChannel>(
-        MessageSocketPath(dir.path, QString::fromLatin1(kPeerWindowTitle)));
+    socketPath_ = MessageSocketPath(dir.path, QString::fromLatin1(kPeerWindowTitle));
+    auto channel = std::make_unique<MessageChannel>(socketPath_);
     if (channel->connectToPeer())
         channel_ = std::move(channel);
-    const auto status = block_.open(dir.path + u'/' + QString::fromLatin1(kBlockName), LinkSlots::kBlockSize);
+    const QString blockPath = dir.path + u'/' + QString::fromLatin1(kBlockName);
+    const auto status = block_.open(blockPath, LinkSlots::kBlockSize);
     openFailure_ = block_.lastError();
     switch (status) {
     case SharedBlock::OpenStatus::Opened:
+        blockPath_ = blockPath;
         return LinkOpenOutcome::Up;
     case SharedBlock::OpenStatus::CannotOpen:
         return LinkOpenOutcome::CannotOpen;
@@ -50,13 +52,51 @@ LinkOpenOutcome Link::open()
     return LinkOpenOutcome::CannotOpen;
 }
 
+bool Link::followBlock()
+{
+    if (blockPath_.isEmpty())
+        return false;
+    if (block_.isOpen() && block_.stillAtPath())
+        return true;
+    block_.close();
+    if (block_.open(blockPath_, LinkSlots::kBlockSize) != SharedBlock::OpenStatus::Opened) {
+        setProblem(QStringLiteral("Link with Vorbel32 lost: ") + block_.lastError());
+        return false;
+    }
+    // A logging program that restarted listens on a new socket: the next message goes there.
+    if (!channel_)
+        channel_ = std::make_unique<MessageChannel>(socketPath_);
+    channel_->disconnect();
+    setProblem(QString());
+    return true;
+}
+
+void Link::loseBlock(const QString& why)
+{
+    block_.close();
+    setProblem(QStringLiteral("Link with Vorbel32 lost: ") + why);
+}
+
+void Link::setProblem(const QString& problem)
+{
+    if (problem == problem_)
+        return;
+    problem_ = problem;
+    host_.showLinkProblem(problem_);
+}
+
 void Link::pollLink()
 {
     using namespace LinkSlots;
-    if (!block_.isOpen())
+    if (!followBlock())
         return;
+    const QByteArray whole = block_.read(0, kBlockSize);
+    if (whole.size() != static_cast<qsizetype>(kBlockSize)) {
+        loseBlock(block_.lastError());
+        return;
+    }
     for (int k = 0; k < kCount; ++k)
-        mirrors_[k] = DecodeRaw(block_.read(Offset(k), kTextBytes));
+        mirrors_[k] = DecodeRaw(whole.mid(static_cast<qsizetype>(Offset(k)), kTextBytes));
 
     // Each field setter runs the window's Change handling, which may write slots: read every
     // value from the mirrors taken above, never from the block in between.
@@ -80,9 +120,12 @@ void Link::pollLink()
     if (!block_.isOpen())
         return;
     const QByteArray command = block_.read(Offset(kCommand), kTextBytes);
+    // A command that cannot be cleared would act again at every poll.
+    if (command.size() != kTextBytes || (command != ClearedText() && !block_.write(Offset(kCommand), ClearedText()))) {
+        loseBlock(block_.lastError());
+        return;
+    }
     mirrors_[kCommand] = DecodeRaw(command);
-    if (command != ClearedText())
-        block_.write(Offset(kCommand), ClearedText());
     runCommand(Value(mirrors_[kCommand]));
 
     // "Close" may have shut the link down.
@@ -127,9 +170,12 @@ void Link::takeActiveRadio()
 
 void Link::writeSlot(int k, const QString& text)
 {
-    if (!block_.isOpen() || !LinkSlots::IsSlot(k))
+    if (!LinkSlots::IsSlot(k) || !followBlock())
         return;
-    block_.write(LinkSlots::Offset(k), LinkSlots::EncodeText(text));
+    if (!block_.write(LinkSlots::Offset(k), LinkSlots::EncodeText(text))) {
+        loseBlock(block_.lastError());
+        return;
+    }
     postLinkNotice(LinkCode::kSlotWritten, 0);
 }
 
@@ -148,6 +194,7 @@ void Link::logContact()
 void Link::closeLink()
 {
     block_.close();
+    blockPath_.clear();
 }
 
 std::optional<std::int32_t> Link::sendRequest(int code)
@@ -155,6 +202,22 @@ std::optional<std::int32_t> Link::sendRequest(int code)
     if (!channel_)
         return std::nullopt;
     return channel_->send({QByteArray(kMessageName), code, 0, true});
+}
+
+QString Link::lastRequestFailure() const
+{
+    if (!channel_)
+        return QStringLiteral("Vorbel32 was not running when Tavrik started");
+    switch (channel_->lastSendFailure()) {
+    case MessageChannel::SendFailure::NoPeer:
+        return QStringLiteral("Vorbel32 is not running");
+    case MessageChannel::SendFailure::Timeout:
+        return QStringLiteral("Vorbel32 did not answer within %1 s")
+            .arg(std::chrono::duration_cast<std::chrono::seconds>(kSendTimeout).count());
+    case MessageChannel::SendFailure::ConnectionLost:
+        return QStringLiteral("Vorbel32 closed the connection");
+    }
+    return {};
 }
 
 QString Link::slotMirror(int k) const

@@ -33,6 +33,9 @@ public:
     virtual void addCallsignToHistory() = 0;
     // Sets the WinKey's pins up for the active radio.
     virtual void selectRadioPin(int radio) = 0;
+    // The link, once up, broke (its block was removed, replaced or cut short) and waits for
+    // the logging program; empty once it works again.
+    virtual void showLinkProblem(const QString& problem) = 0;
 };
 
 enum class LinkOpenOutcome {
@@ -52,6 +55,9 @@ std::optional<LinkStartupMessage> StartupMessageFor(LinkOpenOutcome outcome);
 // The link with the logging program: the shared block "TAVRIK", polled and written, and the
 // registered message "TAVRIK" posted and sent to the window "Vorbel32".
 // When no logging program listened at open, nothing is posted or sent for the whole run.
+// A link that was up follows the logging program through restarts: a block removed or
+// replaced is given up and the one at its path taken, so slots and messages always reach the
+// same program.
 class Link {
 public:
     static constexpr char kPeerWindowTitle[] = "Vorbel32";
@@ -60,12 +66,14 @@ public:
 
     explicit Link(LinkHost& host);
 
-    // Looks the logging program up once and opens the block; never retried.
+    // Looks the logging program up once and opens the block; not retried when it fails.
     LinkOpenOutcome open();
     // Why the open failed, in words (not shown to the operator).
     const QString& openFailureDetail() const { return openFailure_; }
     bool isUp() const { return block_.isOpen(); }
     bool peerFound() const { return channel_ != nullptr; }
+    // Why a link that was up is down now; empty while it works.
+    const QString& problem() const { return problem_; }
 
     // Copies the slots into the mirrors and the fields, consumes and runs one command.
     void pollLink();
@@ -79,6 +87,8 @@ public:
     // A shared-serial key or PTT request, carried out by the logging program before it
     // answers. Returns its reply; empty when none came within the send timeout.
     std::optional<std::int32_t> sendRequest(int code);
+    // Why the last request got no reply, in words.
+    QString lastRequestFailure() const;
 
     // The 64 raw characters last read from slot k, and their value.
     QString slotMirror(int k) const;
@@ -91,11 +101,18 @@ public:
 private:
     void runCommand(const QString& text);
     void takeActiveRadio();
+    // True when the block at the path is open; takes up a new one there after a restart.
+    bool followBlock();
+    void loseBlock(const QString& why);
+    void setProblem(const QString& problem);
 
     LinkHost& host_;
     SharedBlock block_;
+    QString blockPath_; // set once the block was open: the link then follows it
+    QString socketPath_;
     std::unique_ptr<MessageChannel> channel_;
     QString openFailure_;
+    QString problem_;
     std::array<QString, LinkSlots::kCount> mirrors_;
     QString myCallsign_;
     QString bandText_;

@@ -6,6 +6,7 @@
 #include "link/keyer_link_adapter.h"
 #include "link/link.h"
 #include "link/link_poll_timer.h"
+#include "link/shared_line_requests.h"
 #include "macros/macro_expander.h"
 #include "macros/macro_store.h"
 #include "operator/contact_field.h"
@@ -67,8 +68,7 @@ class FrmTavrik final : public QMainWindow,
                         private FieldFocus,
                         private ActiveBoxFocus,
                         private ButtonMacros,
-                        private LinkHost,
-                        private SharedSerialRequests {
+                        private LinkHost {
     Q_OBJECT
 public:
     explicit FrmTavrik(TavrikDevices devices, QWidget* parent = nullptr);
@@ -123,6 +123,7 @@ protected:
 private:
     void applySettings();
     void applyLanguageLibrary(const QString& programDir);
+    void showTimingPriority();
     void openKeyer();
     void openLink();
     void shutDown();
@@ -205,9 +206,10 @@ private:
     void minimizeMainWindow() override;
     void pressKey(int keyCode, int shift) override;
     void selectRadioPin(int radio) override;
+    void showLinkProblem(const QString& problem) override;
 
-    // SharedSerialRequests
-    void sendRequest(int code) override;
+    // A shared-serial request failed: the transmission ends at once, and the box says why.
+    void sharedLinesFailed(const QString& why);
 
     void callsignChanged(const QString& text);
     void nameChanged(const QString& text);
@@ -235,6 +237,7 @@ private:
     KeyerPort keyerPort_;
     Sidetone sidetone_;
     Link link_;
+    SharedLineRequests lineRequests_;
     KeyerLinkAdapter keyerLink_;
     LinkPollTimer timer1_;
     SoftwareKeyer keyer_;

@@ -10,6 +10,7 @@
 #include "operator/windows_fonts.h"
 #include "platform/locale.h"
 #include "platform/parallel_port.h"
+#include "platform/priority.h"
 #include "settings/load_settings.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QStatusBar>
 
 namespace tavrik {
 namespace {
@@ -39,6 +41,7 @@ void FrmTavrik::formLoad(const StartupOptions& options)
     applyLanguageLibrary(options.programDir);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     menus_->mnuVersion->setText(menus_->mnuVersion->text() + QStringLiteral(" ") + QStringLiteral(TAVRIK_VERSION));
+    showTimingPriority();
     srx_->setVisible(false);
 
     settingsFile_ = std::make_unique<SettingsFile>(options.programDir, options.argumentText);
@@ -77,6 +80,16 @@ void FrmTavrik::formLoad(const StartupOptions& options)
     }
     keyer_.options().userLangId = UserLangId();
     QCoreApplication::processEvents();
+}
+
+void FrmTavrik::showTimingPriority()
+{
+    // Keying is exact only with real-time scheduling; the README says how to grant it.
+    const bool realtime = devices_.priority.realtimeAvailable();
+    QAction* entry = menus_->mnuVer->addAction(realtime ? QStringLiteral("Timing: real-time priority")
+                                                        : QStringLiteral("Timing: normal priority (see README)"));
+    entry->setObjectName(QStringLiteral("mnuTimingPriority"));
+    entry->setEnabled(false);
 }
 
 void FrmTavrik::applyLanguageLibrary(const QString& programDir)
@@ -295,9 +308,27 @@ void FrmTavrik::selectRadioPin(int)
     // Only the WinKey switches radios by pin; the software keyer has nothing to set.
 }
 
-void FrmTavrik::sendRequest(int code)
+void FrmTavrik::showLinkProblem(const QString& problem)
 {
-    link_.sendRequest(code);
+    // Shown only while there is something to say, so a working link costs no room.
+    statusBar()->setVisible(!problem.isEmpty());
+    statusBar()->showMessage(problem);
+    relayout();
+}
+
+void FrmTavrik::sharedLinesFailed(const QString& why)
+{
+    keyer_.state().abort = true;
+    // Tuning is still inside its own start here: it is switched off once that has returned.
+    if (transmit_.tuneActive()) {
+        QTimer::singleShot(0, this, [this] {
+            if (transmit_.tuneActive())
+                transmit_.toggleTune();
+        });
+    } else {
+        transmit_.abort();
+    }
+    box_->showNotice(PortErrorText(why));
 }
 
 void FrmTavrik::clearTypingBoxAndCallsign()

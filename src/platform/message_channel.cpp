@@ -19,6 +19,8 @@ namespace {
 
 constexpr std::uint32_t kFlagWantsReply = 1;
 constexpr int kListenBacklog = 16;
+// More unasked records than this before a request, and the peer is flooding the connection.
+constexpr int kMostSkippedRecords = 64;
 
 QString ErrnoText()
 {
@@ -172,11 +174,19 @@ bool MessageChannel::post(const MessageRecord& record)
 std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chrono::milliseconds timeout)
 {
     const Deadline deadline = std::chrono::steady_clock::now() + timeout;
+    lastFailure_ = SendFailure::NoPeer;
     if (!ensureConnected())
         return std::nullopt;
-    // Nothing but our own reply may be taken for it: whatever a peer wrote unasked goes.
+    // Nothing but our own reply may be taken for it: whatever a peer wrote unasked goes. A
+    // peer that keeps writing would hold the keyer here: its connection is given up for a
+    // fresh one, which holds nothing unasked.
     char scratch[16];
+    int skipped = 0;
     while (::recv(fd_, scratch, sizeof(scratch), MSG_DONTWAIT) > 0) {
+        if (++skipped == kMostSkippedRecords) {
+            disconnect();
+            break;
+        }
     }
     record.wantsReply = true;
     const QByteArray bytes = EncodeRecord(record);
@@ -187,6 +197,8 @@ std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chro
         else if (fd_ < 0 || !WaitFor(fd_, POLLOUT, deadline))
             break;
     }
+    if (fd_ >= 0)
+        lastFailure_ = SendFailure::ConnectionLost;
     if (sent) {
         while (WaitFor(fd_, POLLIN, deadline)) {
             const ssize_t got = ::recv(fd_, scratch, sizeof(scratch), MSG_DONTWAIT);
@@ -196,20 +208,31 @@ std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chro
                 break;
         }
     }
+    if (fd_ >= 0 && std::chrono::steady_clock::now() >= deadline)
+        lastFailure_ = SendFailure::Timeout;
     // A late reply must never answer the next request: start the next one on a fresh connection.
     disconnect();
     return std::nullopt;
 }
 
-MessageListener::MessageListener(QByteArray messageName, Handler handler, QObject* parent)
+MessageListener::MessageListener(QByteArray messageName, ConnectionHandler handler, QObject* parent)
     : QObject(parent), name_(std::move(messageName)), handler_(std::move(handler))
+{
+}
+
+MessageListener::MessageListener(QByteArray messageName, Handler handler, QObject* parent)
+    : MessageListener(std::move(messageName),
+                      ConnectionHandler([handler = std::move(handler)](const MessageRecord& record, int) {
+                          return handler(record);
+                      }),
+                      parent)
 {
 }
 
 MessageListener::~MessageListener()
 {
-    for (auto& [fd, notifier] : connections_) {
-        notifier->setEnabled(false);
+    for (auto& [fd, connection] : connections_) {
+        connection.notifier->setEnabled(false);
         ::close(fd);
     }
     connections_.clear();
@@ -270,7 +293,7 @@ void MessageListener::acceptPending()
             return;
         auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         connect(notifier.get(), &QSocketNotifier::activated, this, [this, fd] { readFrom(fd); });
-        connections_.emplace(fd, std::move(notifier));
+        connections_.emplace(fd, Connection{++lastConnectionId_, std::move(notifier)});
     }
 }
 
@@ -289,7 +312,8 @@ void MessageListener::readFrom(int fd)
         const std::optional<MessageRecord> record = DecodeRecord(QByteArrayView(buffer, got));
         if (!record)
             continue;
-        const std::int32_t reply = record->name == name_ ? handler_(*record) : 0;
+        const int id = connections_.at(fd).id;
+        const std::int32_t reply = record->name == name_ ? handler_(*record, id) : 0;
         if (record->wantsReply) {
             char bytes[kMessageReplySize];
             qToLittleEndian<std::int32_t>(reply, bytes);
@@ -306,11 +330,12 @@ void MessageListener::dropConnection(int fd)
     if (found == connections_.end())
         return;
     // Called from the notifier's own signal: it may only go once control is back in the loop.
-    found->second->setEnabled(false);
-    found->second.release()->deleteLater();
+    const int id = found->second.id;
+    found->second.notifier->setEnabled(false);
+    found->second.notifier.release()->deleteLater();
     connections_.erase(found);
     ::close(fd);
-    emit connectionClosed();
+    emit connectionClosed(id);
 }
 
 } // namespace tavrik

@@ -59,6 +59,10 @@ public:
     // Waits for the reply at most `timeout`; empty when none came.
     std::optional<std::int32_t> send(MessageRecord record, std::chrono::milliseconds timeout = kSendTimeout);
 
+    enum class SendFailure { NoPeer, Timeout, ConnectionLost };
+    // Why the last send got no reply.
+    SendFailure lastSendFailure() const { return lastFailure_; }
+
 private:
     bool ensureConnected();
     // One record, without waiting; false when it did not go.
@@ -66,6 +70,7 @@ private:
 
     QString path_;
     int fd_ = -1;
+    SendFailure lastFailure_ = SendFailure::NoPeer;
 };
 
 // The receiving side of one window, driven by the Qt event loop. Records carrying another
@@ -75,10 +80,14 @@ class MessageListener final : public QObject {
 public:
     // Returns the reply; only used when the sender waits for one.
     using Handler = std::function<std::int32_t(const MessageRecord&)>;
+    // The same, told which connection the message came on: a number that no later
+    // connection of this listener takes again.
+    using ConnectionHandler = std::function<std::int32_t(const MessageRecord&, int connection)>;
 
     enum class ListenStatus { Listening, AlreadyRunning, Failed };
 
     MessageListener(QByteArray messageName, Handler handler, QObject* parent = nullptr);
+    MessageListener(QByteArray messageName, ConnectionHandler handler, QObject* parent = nullptr);
     ~MessageListener() override;
 
     // Takes over a stale socket file; refuses while another program listens there.
@@ -88,20 +97,25 @@ public:
 
 signals:
     // A sender's connection ended: it closed it, or ended without doing so.
-    void connectionClosed();
+    void connectionClosed(int connection);
 
 private:
+    struct Connection {
+        int id;
+        std::unique_ptr<QSocketNotifier> notifier;
+    };
     void acceptPending();
     void readFrom(int fd);
     void dropConnection(int fd);
 
     QByteArray name_;
-    Handler handler_;
+    ConnectionHandler handler_;
     QString path_;
     QString error_;
     int listenFd_ = -1;
+    int lastConnectionId_ = 0;
     std::unique_ptr<QSocketNotifier> listenNotifier_;
-    std::map<int, std::unique_ptr<QSocketNotifier>> connections_;
+    std::map<int, Connection> connections_; // by socket
 };
 
 } // namespace tavrik

@@ -72,9 +72,11 @@ bool PpdevPortIo::fail(const QString& text)
 bool PpdevPortIo::open(std::uint16_t baseAddress)
 {
     close();
+    foundNoPort_ = false;
     QString path = devicePath_;
     if (path.isEmpty()) {
         const std::optional<QString> found = FindParportDevice(infoRoot_, deviceDir_, baseAddress);
+        foundNoPort_ = !found;
         if (!found)
             return fail(QStringLiteral("No parallel port at %1 is known to the kernel").arg(Hex(baseAddress)));
         path = *found;
@@ -226,8 +228,9 @@ void IopermPortIo::out(std::uint16_t address, std::uint8_t value)
 #endif
 }
 
-ParallelPortIo::ParallelPortIo(QString devicePath)
-    : namedDevice_(!devicePath.isEmpty()), ppdev_(std::move(devicePath))
+ParallelPortIo::ParallelPortIo(QString devicePath, QString infoRoot, QString deviceDir)
+    : namedDevice_(!devicePath.isEmpty()),
+      ppdev_(std::move(devicePath), std::move(infoRoot), std::move(deviceDir))
 {
 }
 
@@ -245,7 +248,7 @@ bool ParallelPortIo::open(std::uint16_t baseAddress)
         return true;
     }
     openError_ = ppdev_.lastError();
-    if (namedDevice_)
+    if (namedDevice_ || !ppdev_.foundNoPort())
         return false;
     if (ioperm_.open(baseAddress)) {
         active_ = &ioperm_;

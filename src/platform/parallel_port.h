@@ -54,6 +54,9 @@ public:
     std::uint8_t inp(std::uint16_t address) override;
     void out(std::uint16_t address, std::uint8_t value) override;
     QString lastError() const override { return error_; }
+    // The latest open failed because the kernel knows no parallel port at the address, so
+    // no driver and no other program can hold it through ppdev.
+    bool foundNoPort() const { return foundNoPort_; }
 
 private:
     bool fail(const QString& text);
@@ -66,6 +69,7 @@ private:
     int fd_ = -1;
     std::uint16_t base_ = 0;
     QString error_;
+    bool foundNoPort_ = false;
 };
 
 // Direct port instructions, allowed only to a process with CAP_SYS_RAWIO (and only on x86):
@@ -90,11 +94,15 @@ private:
     QString error_;
 };
 
-// ppdev first; direct port access when ppdev cannot reach the port. A device named by the
-// operator is used alone: falling back to another route would hide the mistake.
+// ppdev first; direct port access only for a port the kernel's parport driver does not know.
+// A port it knows may be held by the printer driver or another program: keying it behind
+// their back would fight them for the lines, so a failed claim is final. A device named by
+// the operator is used alone: falling back to another route would hide the mistake.
 class ParallelPortIo final : public PortIo {
 public:
-    explicit ParallelPortIo(QString devicePath = {});
+    explicit ParallelPortIo(QString devicePath = {},
+                            QString infoRoot = QStringLiteral("/proc/sys/dev/parport"),
+                            QString deviceDir = QStringLiteral("/dev"));
     bool open(std::uint16_t baseAddress) override;
     void setDevicePath(const QString& path) override;
     void close() override;

@@ -6,6 +6,15 @@
 #include <sys/resource.h>
 
 namespace tavrik {
+namespace {
+
+// A middle real-time priority: above every normal task, below the kernel's own threads.
+int FifoPriority()
+{
+    return sched_get_priority_min(SCHED_FIFO) + 40;
+}
+
+} // namespace
 
 void SchedulerPriority::raise()
 {
@@ -21,9 +30,8 @@ void SchedulerPriority::raise()
     errno = 0;
     savedNice_ = getpriority(PRIO_PROCESS, 0);
 
-    // A middle real-time priority: above every normal task, below the kernel's own threads.
     sched_param fifo{};
-    fifo.sched_priority = sched_get_priority_min(SCHED_FIFO) + 40;
+    fifo.sched_priority = FifoPriority();
     if (sched_setscheduler(0, SCHED_FIFO, &fifo) == 0) {
         realtime_ = true;
         return;
@@ -52,6 +60,19 @@ void SchedulerPriority::restore()
     }
     if (niced_)
         setpriority(PRIO_PROCESS, 0, savedNice_);
+}
+
+bool SchedulerPriority::realtimeAvailable() const
+{
+    const int policy = sched_getscheduler(0);
+    sched_param saved{};
+    sched_getparam(0, &saved);
+    sched_param fifo{};
+    fifo.sched_priority = FifoPriority();
+    if (sched_setscheduler(0, SCHED_FIFO, &fifo) != 0)
+        return false;
+    sched_setscheduler(0, policy, &saved);
+    return true;
 }
 
 const char* SchedulerPriority::lastRaiseDescription() const

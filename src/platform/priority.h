@@ -8,6 +8,8 @@ public:
     virtual ~TimingPriority() = default;
     virtual void raise() = 0;
     virtual void restore() = 0;
+    // Whether a raise would get real-time scheduling, for the operator to see.
+    virtual bool realtimeAvailable() const = 0;
 };
 
 // SCHED_FIFO when the process may have it (RLIMIT_RTPRIO or CAP_SYS_NICE), otherwise the
@@ -16,6 +18,8 @@ class SchedulerPriority final : public TimingPriority {
 public:
     void raise() override;
     void restore() override;
+    // Tries real-time scheduling on this thread and puts the old back at once.
+    bool realtimeAvailable() const override;
     bool realtimeGranted() const { return realtime_; }
     // What the last raise achieved, in words, for the benchmarks.
     const char* lastRaiseDescription() const;

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,9 +28,9 @@ SharedBlock::~SharedBlock()
 
 SharedBlock::SharedBlock(SharedBlock&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
-      view_(std::exchange(other.view_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      createdPath_(std::move(other.createdPath_)),
+      path_(std::move(other.path_)),
+      created_(std::exchange(other.created_, false)),
       error_(std::move(other.error_))
 {
 }
@@ -41,9 +40,9 @@ SharedBlock& SharedBlock::operator=(SharedBlock&& other) noexcept
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
-        view_ = std::exchange(other.view_, nullptr);
         size_ = std::exchange(other.size_, 0);
-        createdPath_ = std::move(other.createdPath_);
+        path_ = std::move(other.path_);
+        created_ = std::exchange(other.created_, false);
         error_ = std::move(other.error_);
     }
     return *this;
@@ -83,8 +82,7 @@ SharedBlock::OpenStatus SharedBlock::open(const QString& path, std::size_t minim
                     QStringLiteral("%1 holds %2 bytes, %3 needed").arg(path).arg(info.st_size).arg(minimumSize));
     }
     size_ = static_cast<std::size_t>(info.st_size);
-    if (!mapWhole())
-        return fail(OpenStatus::CannotMap, QStringLiteral("%1: %2").arg(path, ErrnoText()));
+    path_ = path;
     return OpenStatus::Opened;
 }
 
@@ -103,56 +101,88 @@ bool SharedBlock::create(const QString& path, std::size_t size)
         fail(OpenStatus::CannotOpen, QStringLiteral("%1: %2").arg(path, ErrnoText()));
         return false;
     }
-    createdPath_ = path;
+    path_ = path;
+    created_ = true;
     if (fchmod(fd_, 0600) != 0 || flock(fd_, LOCK_SH) != 0
         || ftruncate(fd_, static_cast<off_t>(size)) != 0) {
         fail(OpenStatus::CannotOpen, QStringLiteral("%1: %2").arg(path, ErrnoText()));
         return false;
     }
     size_ = size;
-    if (!mapWhole()) {
-        fail(OpenStatus::CannotMap, QStringLiteral("%1: %2").arg(path, ErrnoText()));
-        return false;
-    }
-    return true;
-}
-
-bool SharedBlock::mapWhole()
-{
-    void* view = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-    if (view == MAP_FAILED)
-        return false;
-    view_ = view;
     return true;
 }
 
 void SharedBlock::close()
 {
-    if (view_ != nullptr)
-        munmap(view_, size_);
-    view_ = nullptr;
     size_ = 0;
-    if (!createdPath_.isEmpty())
-        unlink(QFile::encodeName(createdPath_).constData());
-    createdPath_.clear();
+    // Only the file this side created: a keeper that restarted may have put a new one there.
+    if (created_ && stillAtPath())
+        unlink(QFile::encodeName(path_).constData());
+    created_ = false;
+    path_.clear();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
 }
 
-QByteArray SharedBlock::read(std::size_t offset, std::size_t length) const
+bool SharedBlock::stillAtPath() const
 {
-    if (view_ == nullptr || offset > size_ || length > size_ - offset)
-        return {};
-    return QByteArray(static_cast<const char*>(view_) + offset, static_cast<qsizetype>(length));
+    struct stat opened {};
+    struct stat atPath {};
+    if (fd_ < 0 || fstat(fd_, &opened) != 0 || opened.st_nlink == 0)
+        return false;
+    return lstat(QFile::encodeName(path_).constData(), &atPath) == 0 && atPath.st_dev == opened.st_dev
+           && atPath.st_ino == opened.st_ino;
 }
 
-void SharedBlock::write(std::size_t offset, QByteArrayView bytes)
+bool SharedBlock::holds(std::size_t offset, std::size_t length)
+{
+    if (fd_ < 0) {
+        error_ = QStringLiteral("the block is not open");
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) {
+        error_ = QStringLiteral("%1: %2").arg(path_, ErrnoText());
+        return false;
+    }
+    const auto fileSize = static_cast<std::size_t>(info.st_size);
+    if (offset > fileSize || length > fileSize - offset) {
+        error_ = QStringLiteral("%1 holds %2 bytes, %3 needed").arg(path_).arg(fileSize).arg(offset + length);
+        return false;
+    }
+    return true;
+}
+
+QByteArray SharedBlock::read(std::size_t offset, std::size_t length)
+{
+    if (fd_ < 0) {
+        error_ = QStringLiteral("the block is not open");
+        return {};
+    }
+    // One system call when all is well: a file cut short shows as a short read.
+    QByteArray bytes(static_cast<qsizetype>(length), '\0');
+    const ssize_t got = pread(fd_, bytes.data(), length, static_cast<off_t>(offset));
+    if (got >= 0 && static_cast<std::size_t>(got) == length)
+        return bytes;
+    if (got < 0)
+        error_ = QStringLiteral("%1: %2").arg(path_, ErrnoText());
+    else if (holds(offset, length))
+        error_ = QStringLiteral("%1 was cut short while being read").arg(path_);
+    return {};
+}
+
+bool SharedBlock::write(std::size_t offset, QByteArrayView bytes)
 {
     const auto length = static_cast<std::size_t>(bytes.size());
-    if (view_ == nullptr || offset > size_ || length > size_ - offset)
-        return;
-    std::memcpy(static_cast<char*>(view_) + offset, bytes.data(), length);
+    if (!holds(offset, length))
+        return false;
+    const ssize_t put = pwrite(fd_, bytes.data(), length, static_cast<off_t>(offset));
+    if (put < 0 || static_cast<std::size_t>(put) != length) {
+        error_ = QStringLiteral("%1: %2").arg(path_, put < 0 ? ErrnoText() : QStringLiteral("short write"));
+        return false;
+    }
+    return true;
 }
 
 } // namespace tavrik

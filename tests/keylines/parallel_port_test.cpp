@@ -87,5 +87,26 @@ TEST(ParallelPortIoTest, NamedDeviceIsUsedAloneAndRegistersOutsideThePortAreRefu
     EXPECT_FALSE(direct.isOpen());
 }
 
+TEST(ParallelPortIoTest, DirectAccessOnlyForAPortTheKernelDoesNotKnow)
+{
+    // parport0 at &H378 is known but cannot be claimed (as when the printer driver holds it).
+    ParportInfo info;
+    info.add(QStringLiteral("parport0"), "888\t1912\n");
+    QTemporaryDir devices;
+    QFile(devices.filePath(QStringLiteral("parport0"))).open(QIODevice::WriteOnly);
+
+    ParallelPortIo held({}, info.root(), devices.path());
+    EXPECT_FALSE(held.open(0x378));
+    EXPECT_TRUE(held.lastError().contains(QStringLiteral(" cannot be claimed: "))) << held.lastError().toStdString();
+    EXPECT_FALSE(held.lastError().contains(QStringLiteral("; "))) << "no fallback past the claim";
+
+    // Nothing known at &H278: direct access is tried (and here may even be granted).
+    ParallelPortIo unknown({}, info.root(), devices.path());
+    if (unknown.open(0x278))
+        unknown.close();
+    else
+        EXPECT_TRUE(unknown.lastError().contains(QStringLiteral("; "))) << unknown.lastError().toStdString();
+}
+
 } // namespace
 } // namespace tavrik

@@ -39,6 +39,7 @@ public:
     }
     void addCallsignToHistory() override { calls << "history " + callsign; }
     void selectRadioPin(int radio) override { calls << QStringLiteral("radio %1").arg(radio); }
+    void showLinkProblem(const QString& problem) override { calls << "problem " + problem; }
 
     QStringList take() { return std::exchange(calls, {}); }
 };

@@ -11,6 +11,7 @@
 #include "support/standin_process.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -123,9 +124,34 @@ TEST_F(LinkWithStandIn, ALoggingProgramThatDiesNeverStallsTheKeyer)
 
 TEST_F(LinkWithStandIn, ASecondCopyRefusesToStartAndLeavesTheFirstAlone)
 {
+    EXPECT_EQ(link_.sendRequest(501), 0);
+    EXPECT_EQ(link_.sendRequest(401), 0);
     test::StandInProcess second;
     EXPECT_FALSE(second.start());
-    EXPECT_EQ(link_.sendRequest(401), 0);
+    // Its probe connection ended; the lines Tavrik's connection switched on stay on.
+    ASSERT_TRUE(standIn_.waitForLine("connection 2 closed"));
+    EXPECT_FALSE(standIn_.matchedLine().contains("released")) << standIn_.matchedLine().toStdString();
+    ASSERT_TRUE(standIn_.command("show", "radio: key"));
+    EXPECT_TRUE(standIn_.matchedLine().endsWith("radio: key down, PTT on")) << standIn_.matchedLine().toStdString();
+
+    // Tavrik's own connection ending (it opens the link anew) releases them.
+    ASSERT_EQ(link_.open(), LinkOpenOutcome::Up);
+    EXPECT_TRUE(standIn_.waitForLine("connection 1 closed: radio key and PTT released"));
+}
+
+TEST_F(LinkWithStandIn, ABlockCutShortIsReportedNeverACrash)
+{
+    link_.pollLink();
+    ASSERT_EQ(QProcess::execute("truncate", {"-s", "100", dir_.file("TAVRIK")}), 0);
+    link_.pollLink();
+    link_.writeSlot(LinkSlots::kCallsign, "K1ABC");
+    EXPECT_FALSE(link_.isUp());
+    EXPECT_TRUE(link_.problem().startsWith("Link with Vorbel32 lost: ")) << link_.problem().toStdString();
+    EXPECT_TRUE(link_.problem().contains("holds 100 bytes")) << link_.problem().toStdString();
+    EXPECT_EQ(host_.take(), QStringList{"problem " + link_.problem()});
+    // Posts still reach the logging program.
+    link_.postLinkNotice(LinkCode::kKeying, 1);
+    EXPECT_TRUE(standIn_.waitForLine("900 1 keyer on"));
 }
 
 TEST(LinkWithHungLoggingProgram, ASendThatIsNeverAnsweredTimesOutAndPostsStillReturn)

@@ -35,7 +35,7 @@ protected:
         ASSERT_EQ(link_.open(), LinkOpenOutcome::Up) << link_.openFailureDetail().toStdString();
     }
     void put(int slot, const QByteArray& raw) { block_.write(LinkSlots::Offset(slot), raw); }
-    QByteArray slot(int k) const { return block_.read(LinkSlots::Offset(k), LinkSlots::kTextBytes); }
+    QByteArray slot(int k) { return block_.read(LinkSlots::Offset(k), LinkSlots::kTextBytes); }
 
     test::IsolatedRuntimeDir dir_;
     SharedBlock block_;

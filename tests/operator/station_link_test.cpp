@@ -1,4 +1,5 @@
 // Tavrik's window beside the logging-program stand-in running as a real process.
+#include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
 #include "support/qt_print.h"
 #include "support/standin_process.h"
@@ -41,14 +42,14 @@ protected:
     }
     FrmTavrik& window() { return station_->window(); }
     bool command(const QString& text) { return standIn.command(QStringLiteral("command ") + text, QStringLiteral("ok slot 5")); }
-    // Lets the window's polls run until Tavrik has taken the command from slot 5.
-    bool commandTaken()
+    // Lets the window poll until it has consumed the command in slot 5; the command has
+    // then run, in the same poll.
+    bool commandConsumed()
     {
         return QTest::qWaitFor([&] {
-            standIn.send(QStringLiteral("show"));
-            const std::optional<QString> slot5 = standIn.lineContaining(QStringLiteral("slot 5 "));
-            return slot5 && slot5->endsWith(QStringLiteral("\"\""));
-        }, 10000);
+            return standIn.command(QStringLiteral("show"), QStringLiteral("slot 5 command:"))
+                   && standIn.matchedLine().endsWith(QStringLiteral("\"\""));
+        }, 5000);
     }
 
     test::StandInProcess standIn;
@@ -89,7 +90,7 @@ TEST_F(StationWithLoggingProgram, KeyCommandsPressButtonsOnce)
     for (const auto& c : cases) {
         window().typingBox().clear();
         ASSERT_TRUE(command(QLatin1String(c.command)));
-        ASSERT_TRUE(commandTaken()) << c.command;
+        ASSERT_TRUE(commandConsumed()) << c.command;
         EXPECT_EQ(window().typingBox().text(), QLatin1String(c.appended)) << c.command;
     }
     EXPECT_TRUE(window().isVisible());
@@ -157,6 +158,58 @@ TEST_F(StationWithLoggingProgram, OneMacroFromKeyToLoggedContact)
     // C Q K 1 A B C 4 1: 36 key-downs.
     EXPECT_EQ(order.count(QStringLiteral("401 0")), 36);
     EXPECT_EQ(window().history().itemText(0), QStringLiteral("K1ABC"));
+}
+
+TEST_F(StationWithLoggingProgram, FollowsTheLoggingProgramThroughARestart)
+{
+    start(test::Station::NumberedMacros());
+    standIn.kill();
+    test::StandInProcess restarted;
+    ASSERT_TRUE(restarted.start());
+    ASSERT_TRUE(restarted.command(QStringLiteral("slot 0 W9XYZ"), QStringLiteral("ok slot 0")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().callsignField().text() == QStringLiteral("W9XYZ"); }, 10000));
+    QTest::keyClicks(&window().nameField(), QStringLiteral("Ann"));
+    EXPECT_TRUE(restarted.waitForLine(QStringLiteral("200 0 slot written: call \"W9XYZ\", name \"Ann\"")));
+    EXPECT_TRUE(window().link().problem().isEmpty());
+}
+
+TEST_F(StationWithLoggingProgram, AStalledLoggingProgramEndsTheTransmissionAndReleasesTheLines)
+{
+    start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nPort to Use=Shared Serial\n"
+                         "Dedicated Serial Port=Comm1\nPTT=ON\nMacro #1=TEST\n"));
+    standIn.pause();
+    QTest::keyClick(&window().typingBox(), Qt::Key_F1);
+    EXPECT_FALSE(window().keyer().state().isSending);
+    EXPECT_EQ(window().typingBox().text(), QString());
+    EXPECT_EQ(window().typingBox().notice(), QStringLiteral("CW Port error : Vorbel32 did not answer within 2 s"));
+
+    // Once it takes messages again it sees PTT on, then key up and PTT off, and no key down.
+    standIn.resume();
+    ASSERT_TRUE(standIn.waitForAll({QStringLiteral("501 0"), QStringLiteral("301 0"), QStringLiteral("601 0"),
+                                    QStringLiteral("connection 1 closed"), QStringLiteral("connection 2 closed"),
+                                    QStringLiteral("connection 3 closed")}));
+    ASSERT_TRUE(standIn.command(QStringLiteral("show"), QStringLiteral("radio: key")));
+    EXPECT_TRUE(standIn.matchedLine().endsWith(QStringLiteral("radio: key up, PTT off"))) << standIn.matchedLine().toStdString();
+    EXPECT_FALSE(standIn.lines().join(u'\n').contains(QStringLiteral(" 401 0")));
+
+    // The next transmission asks for the lines again.
+    QTest::keyClicks(&window().typingBox(), QStringLiteral("e"));
+    EXPECT_TRUE(standIn.waitForLine(QStringLiteral("401 0 key down")));
+    EXPECT_TRUE(standIn.waitForLine(QStringLiteral("601 0 PTT off")));
+}
+
+TEST_F(StationWithLoggingProgram, TuneAgainstAStalledLoggingProgramSwitchesItselfOff)
+{
+    start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nPort to Use=Shared Serial\n"
+                         "Dedicated Serial Port=Comm1\nPTT=ON\n"));
+    standIn.pause();
+    window().menus().mnuTune->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().transmit().tuneActive(); }, 10000));
+    EXPECT_FALSE(window().keyer().state().isSending);
+    EXPECT_FALSE(window().keyLamp().isOn());
+    EXPECT_FALSE(window().pttLamp().isOn());
+    EXPECT_TRUE(window().typingBox().notice().startsWith(QStringLiteral("CW Port error : ")));
+    standIn.resume();
 }
 
 } // namespace

@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -262,6 +265,56 @@ TEST_F(MessageChannelTest, DeliversItsOwnMessagesAndAnswersTheRest)
     EXPECT_EQ(delivered[1].lParam, 7);
     EXPECT_TRUE(delivered[1].wantsReply);
     EXPECT_EQ(delivered[2].wParam, 302);
+}
+
+// A peer process that floods its first connection with unasked records and never reads it,
+// and answers requests on any later connection. Reports on `ready` how many records it had
+// queued on the first connection before the flood went on.
+[[noreturn]] void FloodingPeer(int listenFd, int ready)
+{
+    const int flooded = ::accept(listenFd, nullptr, nullptr);
+    const QByteArray junk = EncodeRecord({"TAVRIK", 999, 0, false});
+    int queued = 0;
+    while (::send(flooded, junk.constData(), 48, MSG_DONTWAIT | MSG_NOSIGNAL) == 48)
+        ++queued;
+    [[maybe_unused]] ssize_t w = ::write(ready, &queued, sizeof(queued));
+    int served = -1;
+    for (;;) {
+        pollfd fds[3] = {{listenFd, POLLIN, 0}, {flooded, POLLOUT, 0}, {served, POLLIN, 0}};
+        ::poll(fds, served >= 0 ? 3 : 2, -1);
+        if (fds[1].revents & POLLOUT)
+            ::send(flooded, junk.constData(), 48, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (fds[0].revents & POLLIN)
+            served = ::accept(listenFd, nullptr, nullptr);
+        char request[48];
+        if (served >= 0 && (fds[2].revents & POLLIN) && ::recv(served, request, 48, 0) == 48) {
+            const std::int32_t reply = 0;
+            ::send(served, &reply, sizeof(reply), MSG_NOSIGNAL);
+        }
+    }
+}
+
+TEST_F(MessageChannelTest, APeerThatFloodsTheConnectionIsServedOnAFreshOne)
+{
+    const int listenFd = ListenWithoutAnswering(socketPath());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    MessageChannel channel(socketPath());
+    ASSERT_TRUE(channel.connectToPeer());
+    const pid_t peer = ::fork();
+    ASSERT_GE(peer, 0);
+    if (peer == 0)
+        FloodingPeer(listenFd, ready[1]);
+    int queued = 0;
+    ASSERT_EQ(::read(ready[0], &queued, sizeof(queued)), static_cast<ssize_t>(sizeof(queued)));
+    ASSERT_GT(queued, 64) << "the flood must outlast the skipping";
+
+    EXPECT_EQ(channel.send({"TAVRIK", 401, 0, true}, 2s), 0);
+    ::kill(peer, SIGKILL);
+    ::waitpid(peer, nullptr, 0);
+    ::close(listenFd);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "support/isolated_runtime_dir.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,30 @@ TEST_F(SharedBlockTest, CreatingReplacesAPlantedFileAndClosingRemovesTheBlock)
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     creator.close();
     EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(SharedBlockTest, AFileCutShortRemovedOrReplacedIsNoticedNeverACrash)
+{
+    SharedBlock creator;
+    ASSERT_TRUE(creator.create(path(), kSize));
+    SharedBlock user;
+    ASSERT_EQ(user.open(path(), kSize), SharedBlock::OpenStatus::Opened);
+    EXPECT_TRUE(user.stillAtPath());
+
+    ASSERT_EQ(truncate(QFile::encodeName(path()), 100), 0);
+    EXPECT_TRUE(user.read(640, 64).isEmpty());
+    EXPECT_FALSE(user.write(640, "Close"));
+    EXPECT_TRUE(user.lastError().contains(QStringLiteral("holds 100 bytes"))) << user.lastError().toStdString();
+    EXPECT_EQ(QFileInfo(path()).size(), 100) << "never grown back";
+    EXPECT_TRUE(user.stillAtPath());
+
+    creator.close(); // its keeper ended: the file is removed
+    EXPECT_FALSE(user.stillAtPath());
+    SharedBlock restarted;
+    ASSERT_TRUE(restarted.create(path(), kSize));
+    EXPECT_FALSE(user.stillAtPath()) << "a new file at the path is another block";
+    ASSERT_EQ(user.open(path(), kSize), SharedBlock::OpenStatus::Opened);
+    EXPECT_TRUE(user.stillAtPath());
 }
 
 } // namespace

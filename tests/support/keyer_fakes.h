@@ -87,6 +87,9 @@ public:
     explicit RecordingPriority(EdgeLog& log) : log_(log) {}
     void raise() override { log_.add("priority raised"); }
     void restore() override { log_.add("priority restored"); }
+    bool realtimeAvailable() const override { return realtime; }
+
+    bool realtime = false;
 
 private:
     EdgeLog& log_;

@@ -7,7 +7,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <optional>
 
 #include <signal.h>
 
@@ -32,35 +31,49 @@ public:
     // Waits until a line containing `text` is printed after the ones already matched.
     bool waitForLine(const QString& text, int timeoutMs = 5000)
     {
-        return lineContaining(text, timeoutMs).has_value();
-    }
-
-    // The same, handing back the whole line.
-    std::optional<QString> lineContaining(const QString& text, int timeoutMs = 5000)
-    {
         QDeadlineTimer deadline(timeoutMs);
         for (;;) {
             for (; matched_ < lines_.size(); ++matched_) {
-                if (lines_.at(matched_).contains(text))
-                    return lines_.at(matched_++);
+                if (lines_.at(matched_).contains(text)) {
+                    matchedLine_ = lines_.at(matched_++);
+                    return true;
+                }
             }
             if (deadline.hasExpired() || process_.state() == QProcess::NotRunning)
-                return std::nullopt;
+                return false;
             collect(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         }
     }
 
+    // The line the last successful waitForLine or command matched.
+    const QString& matchedLine() const { return matchedLine_; }
+
+    // Waits until every one of `texts` is in some line, in whatever order they came.
+    bool waitForAll(const QStringList& texts, int timeoutMs = 5000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            const bool all = std::all_of(texts.begin(), texts.end(), [&](const QString& text) {
+                return std::any_of(lines_.begin(), lines_.end(), [&](const QString& l) { return l.contains(text); });
+            });
+            if (all)
+                return true;
+            if (deadline.hasExpired() || process_.state() == QProcess::NotRunning)
+                return false;
+            collect(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        }
+    }
+
+    // A logging program whose window thread is busy: it takes no message until resumed.
+    void pause() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
+    void resume() { ::kill(static_cast<pid_t>(process_.processId()), SIGCONT); }
+
     // A console command, acknowledged by the stand-in before this returns.
     bool command(const QString& line, const QString& acknowledgement)
     {
-        send(line);
-        return waitForLine(acknowledgement);
-    }
-
-    void send(const QString& line)
-    {
         process_.write((line + u'\n').toUtf8());
         process_.waitForBytesWritten(5000);
+        return waitForLine(acknowledgement);
     }
 
     // A crash: no clean-up, the block and the socket file stay behind.
@@ -73,6 +86,7 @@ public:
     ~StandInProcess()
     {
         if (process_.state() != QProcess::NotRunning) {
+            resume();
             process_.terminate();
             if (!process_.waitForFinished(5000))
                 kill();
@@ -91,6 +105,7 @@ private:
     QProcess process_;
     QStringList lines_;
     qsizetype matched_ = 0;
+    QString matchedLine_;
 };
 
 } // namespace tavrik::test

@@ -25,9 +25,10 @@ bool StandIn::start(const QString& serialDevice, QString& error)
         return false;
     }
     listener_ = std::make_unique<MessageListener>(
-        QByteArray(Link::kMessageName), [this](const MessageRecord& r) { return onMessage(r); });
+        QByteArray(Link::kMessageName),
+        [this](const MessageRecord& r, int connection) { return onMessage(r, connection); });
     // A keyer that ended between key-down and key-up must not leave the transmitter keyed.
-    connect(listener_.get(), &MessageListener::connectionClosed, this, &StandIn::releaseRadio);
+    connect(listener_.get(), &MessageListener::connectionClosed, this, &StandIn::releaseLinesOf);
     const QString socketPath = MessageSocketPath(dir.path, QString::fromLatin1(Link::kPeerWindowTitle));
     if (listener_->listen(socketPath) != MessageListener::ListenStatus::Listening) {
         error = listener_->lastError();
@@ -47,34 +48,36 @@ bool StandIn::start(const QString& serialDevice, QString& error)
     return true;
 }
 
-std::int32_t StandIn::onMessage(const MessageRecord& record)
+std::int32_t StandIn::onMessage(const MessageRecord& record, int connection)
 {
     const ContactSlots contact{slotValue(LinkSlots::kCallsign), slotValue(LinkSlots::kName),
                                slotValue(LinkSlots::kSrx)};
     print(QStringLiteral("%1 %2 %3").arg(record.wParam).arg(record.lParam)
               .arg(DescribeNotice(record.wParam, record.lParam, contact)));
     if (record.wantsReply)
-        carryOut(record.wParam);
+        carryOut(record.wParam, connection);
     return 0;
 }
 
-void StandIn::carryOut(int code)
+void StandIn::carryOut(int code, int connection)
 {
-    if (!radio_.isOpen())
-        return;
     bool switched = true;
     switch (code / 100 * 100) {
     case LinkCode::kSharedKeyUp:
-        switched = radio_.setKey(false);
+        keyHolder_ = 0;
+        switched = !radio_.isOpen() || radio_.setKey(false);
         break;
     case LinkCode::kSharedKeyDown:
-        switched = radio_.setKey(true);
+        keyHolder_ = connection;
+        switched = !radio_.isOpen() || radio_.setKey(true);
         break;
     case LinkCode::kSharedPttOn:
-        switched = radio_.setPtt(true);
+        pttHolder_ = connection;
+        switched = !radio_.isOpen() || radio_.setPtt(true);
         break;
     case LinkCode::kSharedPttOff:
-        switched = radio_.setPtt(false);
+        pttHolder_ = 0;
+        switched = !radio_.isOpen() || radio_.setPtt(false);
         break;
     default:
         return;
@@ -85,13 +88,23 @@ void StandIn::carryOut(int code)
     }
 }
 
-void StandIn::releaseRadio()
+void StandIn::releaseLinesOf(int connection)
 {
-    if (!radio_.isOpen())
-        return;
-    radio_.setKey(false);
-    radio_.setPtt(false);
-    print(QStringLiteral("connection closed: radio key and PTT released"));
+    QStringList released;
+    if (keyHolder_ == connection) {
+        keyHolder_ = 0;
+        if (radio_.isOpen())
+            radio_.setKey(false);
+        released << QStringLiteral("key");
+    }
+    if (pttHolder_ == connection) {
+        pttHolder_ = 0;
+        if (radio_.isOpen())
+            radio_.setPtt(false);
+        released << QStringLiteral("PTT");
+    }
+    print(QStringLiteral("connection %1 closed").arg(connection)
+          + (released.isEmpty() ? QString() : QStringLiteral(": radio %1 released").arg(released.join(QStringLiteral(" and ")))));
 }
 
 void StandIn::runCommand(const QString& line)
@@ -125,7 +138,7 @@ void StandIn::writeSlot(int slot, const QString& text)
     print(QStringLiteral("ok slot %1 \"%2\"").arg(slot).arg(text));
 }
 
-QString StandIn::slotValue(int slot) const
+QString StandIn::slotValue(int slot)
 {
     return LinkSlots::Value(LinkSlots::DecodeRaw(block_.read(LinkSlots::Offset(slot), LinkSlots::kTextBytes)));
 }
@@ -137,6 +150,9 @@ void StandIn::show()
         "command", "received exchange", "active radio", "sent report", "received report"};
     for (int k = 0; k < LinkSlots::kCount; ++k)
         print(QStringLiteral("slot %1 %2: \"%3\"").arg(k).arg(QLatin1String(names[k]), slotValue(k)));
+    print(QStringLiteral("radio: key %1, PTT %2")
+              .arg(keyHolder_ != 0 ? QStringLiteral("down") : QStringLiteral("up"),
+                   pttHolder_ != 0 ? QStringLiteral("on") : QStringLiteral("off")));
 }
 
 void StandIn::print(const QString& line)
@@ -157,7 +173,7 @@ QString StandIn::HelpText()
         "  command TEXT   a command for Tavrik in slot 5: Close, Normal, Minimize,\n"
         "                 Format PATTERN, or a key number (113 = F2, 226 = Ctrl+F2,\n"
         "                 452 = Alt+F2, 27 = Esc)\n"
-        "  show           print every slot\n"
+        "  show           print every slot and the radio's key and PTT\n"
         "  help           this text\n"
         "  quit           remove the block and the window and end");
 }

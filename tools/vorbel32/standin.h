@@ -31,11 +31,12 @@ signals:
     void quitRequested();
 
 private:
-    std::int32_t onMessage(const MessageRecord& record);
-    void carryOut(int code);
-    void releaseRadio();
+    std::int32_t onMessage(const MessageRecord& record, int connection);
+    void carryOut(int code, int connection);
+    // A connection ended: the lines it switched on go off; lines another keyer holds stay.
+    void releaseLinesOf(int connection);
     void writeSlot(int slot, const QString& text);
-    QString slotValue(int slot) const;
+    QString slotValue(int slot);
     void show();
     void print(const QString& line);
 
@@ -43,6 +44,9 @@ private:
     SharedBlock block_;
     std::unique_ptr<MessageListener> listener_;
     RadioLines radio_;
+    // The connection that switched each line on; 0 while the line is off.
+    int keyHolder_ = 0;
+    int pttHolder_ = 0;
     bool warnedNoModemLines_ = false;
 };
 
