@@ -70,7 +70,8 @@ TEST(CdDrives, ReadsTheDrivesSectionIgnoringCase)
     const QString path = dir.filePath(QStringLiteral("Discseek.ini"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Other]\nD=/wrong\n[ drives ]\r\n; a comment\nd = /media/cd one\r\nE:=/mnt/e\nXY=/no\nF=cd/f/\nG=../g\n");
+    file.write("[Other]\nD=/wrong\n[ drives ]\r\n; a comment\nd = /media/cd one\r\nE:=/mnt/e\nXY=/no\n"
+               "F=cd/f/\nG=../g\n");
     file.close();
 
     const CdDrives drives = CdDrives::load(path);
