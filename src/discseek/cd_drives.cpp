@@ -1,6 +1,8 @@
 #include "discseek/cd_drives.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace discseek {
@@ -11,6 +13,9 @@ CdDrives CdDrives::load(const QString& iniPath)
     QFile file(iniPath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return drives;
+    // A relative folder belongs to the file that names it, not to whichever folder the
+    // requester started Discseek in.
+    const QDir iniFolder = QFileInfo(iniPath).absoluteDir();
     QTextStream in(&file);
     in.setEncoding(QStringConverter::Utf8);
     bool inDrives = false;
@@ -28,8 +33,9 @@ CdDrives CdDrives::load(const QString& iniPath)
         QString key = line.left(equals).trimmed();
         if (key.endsWith(u':'))
             key.chop(1);
+        const QString folder = line.mid(equals + 1).trimmed();
         if (key.size() == 1 && key.at(0).isLetter())
-            drives.map(key.at(0), line.mid(equals + 1).trimmed());
+            drives.map(key.at(0), folder.isEmpty() ? folder : QDir::cleanPath(iniFolder.absoluteFilePath(folder)));
     }
     return drives;
 }

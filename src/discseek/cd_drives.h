@@ -7,7 +7,8 @@
 namespace discseek {
 
 // Where each "CD drive" letter is on this machine: section [Drives] of Discseek.ini beside the
-// program, one line a drive ("D=/media/cdrom"). Letters and the section name ignore case.
+// program, one line a drive ("D=/media/cdrom"). Letters and the section name ignore case; a
+// relative folder is taken from the folder of Discseek.ini.
 class CdDrives {
 public:
     static constexpr const char* kFileName = "Discseek.ini";

@@ -254,6 +254,22 @@ TEST(DiscseekStart, ASecondCopyRefusesToRunAndTheRequestGoesToTheFirst)
     EXPECT_TRUE(station.waitForEnd());
 }
 
+// The running copy was started by another requester, in another folder: its answer is there.
+TEST(DiscseekStart, TheAnswerOfARunningCopyIsReadWhereItWasStarted)
+{
+    DiscseekStation station;
+    station.startDiscseek(QStringLiteral("elsewhere"));
+    WriteAll(station.answerPath(), kOldAnswer);
+
+    const RunResult request = station.request({QStringLiteral("D:"), QStringLiteral("W1AW"), QStringLiteral("rac")});
+    EXPECT_EQ(request.exitCode, 0) << request.err.constData();
+    EXPECT_EQ(request.out, "W1AW;Hiram Percy;225 Main St, Newington, CT 06111;\n");
+    EXPECT_EQ(ReadAll(station.answerPath(QStringLiteral("elsewhere"))),
+              "W1AW;Hiram Percy;225 Main St, Newington, CT 06111;\r\n");
+    EXPECT_EQ(ReadAll(station.answerPath()), kOldAnswer);
+    EXPECT_TRUE(station.waitForEnd());
+}
+
 TEST(DiscseekStart, EndedByASignalItRemovesItsSocket)
 {
     DiscseekStation station;

@@ -90,7 +90,10 @@ public:
     QString cdFolder() const { return root_.filePath(QStringLiteral("cd")); }
     QString cdFile(const QString& name) const { return cdFolder() + u'/' + name; }
     QString programFile(const QString& name) const { return root_.filePath(QStringLiteral("program/") + name); }
-    QString answerPath() const { return root_.filePath(QStringLiteral("work/Discseek.dat")); }
+    QString answerPath(const QString& folder = QStringLiteral("work")) const
+    {
+        return root_.filePath(folder + QStringLiteral("/Discseek.dat"));
+    }
     QString socketPath() const { return runtime_.file(QStringLiteral("Discseek")); }
 
     // discseek-request as the logging program would run it, from the working folder.
@@ -105,10 +108,12 @@ public:
         return {tool.exitCode(), tool.readAllStandardOutput(), tool.readAllStandardError()};
     }
 
-    // Discseek started directly, for tests that send records in orders of their own.
-    void startDiscseek()
+    // Discseek started directly, for tests that send records in orders of their own; in the
+    // working folder unless told another folder of the station.
+    void startDiscseek(const QString& folder = QStringLiteral("work"))
     {
-        discseek_.setWorkingDirectory(root_.filePath(QStringLiteral("work")));
+        QDir(root_.path()).mkpath(folder);
+        discseek_.setWorkingDirectory(root_.filePath(folder));
         discseek_.start(programFile(QStringLiteral("Discseek")), {});
         ASSERT_TRUE(discseek_.waitForStarted(10000));
         QDeadlineTimer deadline(30000);

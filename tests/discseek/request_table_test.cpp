@@ -1,6 +1,7 @@
 #include "discseek/cd_drives.h"
 #include "discseek/request_table.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -69,13 +70,17 @@ TEST(CdDrives, ReadsTheDrivesSectionIgnoringCase)
     const QString path = dir.filePath(QStringLiteral("Discseek.ini"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Other]\nD=/wrong\n[ drives ]\r\n; a comment\nd = /media/cd one\r\nE:=/mnt/e\nXY=/no\n");
+    file.write("[Other]\nD=/wrong\n[ drives ]\r\n; a comment\nd = /media/cd one\r\nE:=/mnt/e\nXY=/no\n"
+               "F=cd/f/\nG=../g\n");
     file.close();
 
     const CdDrives drives = CdDrives::load(path);
     EXPECT_EQ(drives.folderFor("D:"), QStringLiteral("/media/cd one"));
     EXPECT_EQ(drives.folderFor("e:"), QStringLiteral("/mnt/e"));
-    EXPECT_EQ(drives.folderFor("F:"), QString());
+    // Relative folders are found beside the file, whatever folder Discseek runs in.
+    EXPECT_EQ(drives.folderFor("F:"), dir.filePath(QStringLiteral("cd/f")));
+    EXPECT_EQ(drives.folderFor("G:"), QDir::cleanPath(dir.filePath(QStringLiteral("../g"))));
+    EXPECT_EQ(drives.folderFor("H:"), QString());
     EXPECT_EQ(drives.folderFor("D"), QString());
     EXPECT_EQ(CdDrives::load(dir.filePath(QStringLiteral("missing.ini"))).folderFor("D:"), QString());
 }

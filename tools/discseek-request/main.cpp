@@ -28,7 +28,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: discseek-request [--discseek PROGRAM] [--wait SECONDS] DRIVE CALLSIGN qrz|hamcall|rac\n"
                  "  DRIVE is a letter, with or without a colon (D:). Discseek is started from this\n"
-                 "  program's folder unless one is running; Discseek.dat is read from the current folder.\n");
+                 "  program's folder unless one is running; Discseek.dat is read from the folder Discseek\n"
+                 "  runs in (the current folder for one started here).\n");
     return kUsage;
 }
 
@@ -132,13 +133,17 @@ int main(int argc, char* argv[])
         return kNoService;
     }
     const QString socketPath = tavrik::MessageSocketPath(runtimeDir.path, QStringLiteral("Discseek"));
-    const QString answerPath = QDir::current().absoluteFilePath(QStringLiteral("Discseek.dat"));
-    const FileStamp before = StampOf(answerPath);
 
     DiscseekConnection connection;
     QProcess started;
     if (!Reach(connection, socketPath, program, started))
         return kNoService;
+    // A Discseek that was already running writes its answer where it was started, not here.
+    QString answerFolder = connection.peerWorkingDirectory();
+    if (answerFolder.isEmpty())
+        answerFolder = QDir::currentPath();
+    const QString answerPath = QDir(answerFolder).absoluteFilePath(QStringLiteral("Discseek.dat"));
+    const FileStamp before = StampOf(answerPath);
     const auto sendDeadline = Clock::now() + std::chrono::seconds(10);
     bool sent = connection.post(1, records.driveCode, sendDeadline);
     for (const char c : std::as_const(records.callsign))

@@ -3,6 +3,7 @@
 #include "platform/message_channel.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -80,4 +81,13 @@ bool DiscseekConnection::waitForEnd(Deadline deadline)
             return true;
     }
     return false;
+}
+
+QString DiscseekConnection::peerWorkingDirectory() const
+{
+    ucred peer{};
+    socklen_t size = sizeof(peer);
+    if (fd_ < 0 || getsockopt(fd_, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.pid <= 0)
+        return {};
+    return QFileInfo(QStringLiteral("/proc/%1/cwd").arg(peer.pid)).symLinkTarget();
 }

@@ -23,6 +23,9 @@ public:
     bool post(std::int32_t wParam, std::int32_t lParam, Deadline deadline, const QByteArray& name = "Discseek");
     // True once Discseek has ended (its side of the connection closed).
     bool waitForEnd(Deadline deadline);
+    // The working directory of the Discseek at the other end, where it writes Discseek.dat;
+    // empty when it cannot be told.
+    QString peerWorkingDirectory() const;
 
 private:
     int fd_ = -1;
