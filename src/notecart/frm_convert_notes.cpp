@@ -61,10 +61,14 @@ frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs,
 
     cmdStop->setEnabled(false);
     cmdStop->setToolTip(QStringLiteral("Stops the transfer after the note in hand"));
-    progress->setRange(0, 1);
-    progress->setValue(0);
+    // The bar moves while a transfer runs; between runs the label tells how the last one went.
+    progress->setRange(0, 0);
     progress->setTextVisible(false);
-    lblProgress->setMinimumWidth(200);
+    QSizePolicy barPlace = progress->sizePolicy();
+    barPlace.setRetainSizeWhenHidden(true);
+    progress->setSizePolicy(barPlace);
+    progress->hide();
+    lblProgress->setMinimumWidth(220);
 
     Text3->setReadOnly(true);
     Text3->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -84,14 +88,18 @@ frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs,
     run->addWidget(Command2);
     run->addWidget(cmdStop);
     run->addSpacing(12);
-    run->addWidget(progress, 1);
     run->addWidget(lblProgress);
+    run->addWidget(progress, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addSpacing(6);
     layout->addWidget(Check1);
-    layout->addWidget(Text4);
+    auto* operatorRow = new QHBoxLayout;
+    operatorRow->addSpacing(22);
+    operatorRow->addWidget(Text4);
+    operatorRow->addStretch();
+    layout->addLayout(operatorRow);
     layout->addSpacing(6);
     layout->addLayout(run);
     layout->addSpacing(6);
@@ -121,12 +129,11 @@ void frmConvertNotes::onStart()
     // Start stays off during a run: its events are handled inside the run.
     Command2->setEnabled(false);
     cmdStop->setEnabled(true);
-    progress->setRange(0, 0);
+    progress->show();
     lblProgress->clear();
     transfer_.start(Text1->text(), Text2->text());
     flushLog();
-    progress->setRange(0, 1);
-    progress->setValue(1);
+    progress->hide();
     cmdStop->setEnabled(false);
     Command2->setEnabled(true);
 }
