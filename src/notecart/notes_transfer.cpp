@@ -93,6 +93,10 @@ void NotesTransfer::start(const QString& notesPath, const QString& logbookPath)
         }
         if (stopRequested_)
             view_.appendLog(QStringLiteral("\nTransfer stopped."));
+        else if (dbStatus_ != VMX_END_OF_FILE)
+            // A notes file that fails half-way must not look like one that was read to its end.
+            view_.appendLog(u'\n' + library_.returnCode(dbStatus_)
+                            + QStringLiteral(" Error reading Vorbel Notes file; the transfer ended here."));
     }
     closeFiles();
     running_ = false;
@@ -114,7 +118,7 @@ void NotesTransfer::transferNote()
         if (readContact())
             writeNote();
         else
-            view_.appendLog(kNotFound);
+            logReadFailure(kNotFound);
         return;
     }
     const QString wanted = view_.operatorCall().trimmed();
@@ -128,7 +132,17 @@ void NotesTransfer::transferNote()
         }
         keepWindowAlive();
     }
-    view_.appendLog(kNotFoundForOperator);
+    logReadFailure(kNotFoundForOperator);
+}
+
+void NotesTransfer::logReadFailure(const QString& notFound)
+{
+    // Only a callsign that has no (more) records is "not found"; a logbook that cannot be read
+    // says so, or the operator would think the contact missing.
+    if (dbStatus_ == VMX_KEY_NOT_FOUND)
+        view_.appendLog(notFound);
+    else
+        view_.appendLog(u' ' + library_.returnCode(dbStatus_) + QStringLiteral(" Error reading Logbook."));
 }
 
 bool NotesTransfer::readContact()

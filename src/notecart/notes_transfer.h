@@ -51,6 +51,7 @@ private:
     // The next logbook record of the note's callsign; false when there is none (more).
     bool readContact();
     void writeNote();
+    void logReadFailure(const QString& notFound);
     void keepWindowAlive();
 
     IsamLibrary& library_;

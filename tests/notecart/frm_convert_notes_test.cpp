@@ -177,6 +177,38 @@ TEST_F(FrmConvertNotesTest, ClosingTheWindowStopsTheTransferBetweenTwoNotes)
     EXPECT_TRUE(isClosed(notes) && isClosed(log));
 }
 
+TEST_F(FrmConvertNotesTest, ADamagedFileIsReportedNeverTakenForTheEndOrAMissingContact)
+{
+    QByteArray csv = "CALL,NOTES\n";
+    for (int i = 0; i < 2000; ++i)
+        csv += "K" + QByteArray::number(10000 + i) + ",note " + QByteArray::number(i) + "\n";
+    struct Case {
+        const char* damaged;
+        QString logEnd;
+    };
+    const Case cases[] = {
+        {"notes", QStringLiteral("\nNot an ISAM file, or a damaged one Error reading Vorbel Notes file; the "
+                                 "transfer ended here.")},
+        {"log", QStringLiteral(" :  Not an ISAM file, or a damaged one Error reading Logbook.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.damaged);
+        IsdFolder files;
+        const QString notes = files.make(QStringLiteral("notes"), QStringLiteral("notes"), csv);
+        const QString log = files.make(QStringLiteral("logbook"), QStringLiteral("log"), csv);
+        // The last page of the file, where the last callsigns are, becomes garbage.
+        QFile file(files.path(QString::fromLatin1(c.damaged)) + QStringLiteral(".ISD"));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.seek(file.size() - 4096);
+        file.write(QByteArray(4096, '\xff'));
+        file.close();
+        start(notes, log);
+        const QString text = window.Text3->toPlainText();
+        EXPECT_TRUE(text.endsWith(c.logEnd)) << text.right(300).toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("K10000 :  Note transferred OK.")));
+    }
+}
+
 TEST_F(FrmConvertNotesTest, TenThousandNotesGoIntoALogbookOfFiftyThousandContacts)
 {
     QByteArray notesCsv = "CALL,NOTES\n";
