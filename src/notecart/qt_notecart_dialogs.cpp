@@ -1,6 +1,8 @@
 #include "notecart/qt_notecart_dialogs.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -17,6 +19,12 @@ QString QtNotecartDialogs::chooseFile(const QString& title, const QString& filte
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // notecart makes no files, so a name that does not exist is refused by the dialog itself.
     dialog.setFileMode(QFileDialog::ExistingFile);
+    // Size, type and date show whole; the name takes the rest.
+    dialog.resize(780, 460);
+    if (auto* details = dialog.findChild<QTreeView*>()) {
+        details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     dialog.setNameFilter(description.contains(u'(') ? description
                                                     : description + QStringLiteral(" (") + pattern + u')');
     if (!fileName.isEmpty()) {
