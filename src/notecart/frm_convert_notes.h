@@ -41,8 +41,6 @@ public:
     QLabel* Label3;
     QPlainTextEdit* Text3;
 
-    bool transferRunning() const { return transfer_.running(); }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
