@@ -1,0 +1,66 @@
+#pragma once
+
+#include "notecart/notes_transfer.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace tavrik::notecart {
+
+class ClickableLabel;
+
+// The path a Browse control puts into its text box: the chosen name without ".ISD", in upper case.
+QString TextBoxPathFor(const QString& chosenName);
+
+// The program's window: the notes file, the logbook, the operator filter, Start, and the log.
+class frmConvertNotes final : public QWidget, private TransferView {
+    Q_OBJECT
+
+public:
+    frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs, Clock& clock,
+                    QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLineEdit* Text1;
+    ClickableLabel* lblBrowse;
+    QLabel* Label2;
+    QLineEdit* Text2;
+    QPushButton* Command1;
+    QCheckBox* Check1;
+    QLineEdit* Text4;
+    QPushButton* Command2;
+    QPushButton* cmdStop;
+    QLabel* lblProgress;
+    QProgressBar* progress;
+    QLabel* Label3;
+    QPlainTextEdit* Text3;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void browse(QLineEdit* target, const QString& title, const QString& filter);
+    void onStart();
+    void flushLog();
+
+    bool operatorFilterOn() const override;
+    QString operatorCall() const override;
+    void startLog(const QString& text) override;
+    void appendLog(const QString& text) override;
+    void showProgress(int notesRead, const QString& call) override;
+    void processEvents() override;
+
+    NotecartDialogs& dialogs_;
+    NotesTransfer transfer_;
+    QString pendingLog_;
+    bool centred_ = false;
+};
+
+} // namespace tavrik::notecart

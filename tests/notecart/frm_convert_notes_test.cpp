@@ -1,0 +1,234 @@
+#include "notecart/frm_convert_notes.h"
+
+#include "notecart/clickable_label.h"
+#include "notecart_fixture.h"
+#include "platform/clock.h"
+#include "support/qt_print.h"
+#include "vmx.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+namespace tavrik::test {
+namespace {
+
+using notecart::frmConvertNotes;
+
+class FrmConvertNotesTest : public ::testing::Test {
+protected:
+    FrmConvertNotesTest() : window(Library(), dialogs, clock) { window.show(); }
+
+    // On its box, where a finger would click: the middle of a wide check box is empty space.
+    void clickCheck1() { QTest::mouseClick(window.Check1, Qt::LeftButton, {}, QPoint(6, window.Check1->height() / 2)); }
+
+    void start(const QString& notes, const QString& logbook)
+    {
+        window.Text1->setText(notes.toUpper());
+        window.Text2->setText(logbook.toUpper());
+        QTest::mouseClick(window.Command2, Qt::LeftButton);
+    }
+    // The file is free again: nothing of this program holds it open.
+    static bool isClosed(const QString& path)
+    {
+        std::int32_t handle = 0;
+        const bool opened = Library().open(path.toLocal8Bit(), handle, "KQ74PLMNA21F9BB307") == VMX_OK;
+        Library().close(handle);
+        return opened;
+    }
+
+    IsdFolder folder;
+    ScriptedNotecartDialogs dialogs;
+    MonotonicClock clock;
+    frmConvertNotes window;
+};
+
+TEST_F(FrmConvertNotesTest, OpensCentredWithItsTextsAndTheOperatorBoxOnlyWhileChecked)
+{
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Convert Vorbel Notes to Vorbel32"));
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("Vorbel Notes are in this file :"));
+    EXPECT_EQ(window.lblBrowse->text(), QStringLiteral("Browse ..."));
+    EXPECT_EQ(window.Label2->text(), QStringLiteral("Transfer Vorbel Notes to this Vorbel32 Logbook :"));
+    EXPECT_EQ(window.Command1->text(), QStringLiteral("Browse ..."));
+    EXPECT_EQ(window.Check1->text(), QStringLiteral("Notes are ONLY for the operator listed below"));
+    EXPECT_EQ(window.Command2->text(), QStringLiteral("Start"));
+    EXPECT_EQ(window.Label3->text(), QStringLiteral("Notes for these Callsigns transferred :"));
+    const QRect screen = window.screen()->geometry();
+    EXPECT_NEAR(window.frameGeometry().center().x(), screen.center().x(), 2);
+    EXPECT_NEAR(window.frameGeometry().center().y(), screen.center().y(), 2);
+
+    EXPECT_FALSE(window.Text4->isVisible());
+    clickCheck1();
+    EXPECT_TRUE(window.Text4->isVisible());
+    clickCheck1();
+    EXPECT_FALSE(window.Text4->isVisible());
+}
+
+TEST_F(FrmConvertNotesTest, BrowseFillsItsBoxWithThePathInUpperCaseWithoutIsdAndCancelKeepsIt)
+{
+    dialogs.files = {QStringLiteral("/home/op/log.isd"), QStringLiteral("/home/op/Book"), QString()};
+    QTest::mouseClick(window.lblBrowse, Qt::LeftButton);
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
+
+    EXPECT_EQ(window.Text1->text(), QStringLiteral("/HOME/OP/LOG"));
+    EXPECT_EQ(window.Text2->text(), QStringLiteral("/HOME/OP/BOOK"));
+    ASSERT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_EQ(dialogs.questions[0].title, QStringLiteral("Source Files Vorbel Notes files :"));
+    EXPECT_EQ(dialogs.questions[0].filter, QStringLiteral("Vorbel Notes Files (*.ISD)|*.ISD"));
+    EXPECT_EQ(dialogs.questions[1].title, QStringLiteral("Vorbel32 Logbook :"));
+    EXPECT_EQ(dialogs.questions[1].filter, QStringLiteral("Logbook Files (*.ISD)|*.ISD"));
+    EXPECT_EQ(dialogs.questions[2].fileName, QStringLiteral("/HOME/OP/BOOK"));
+}
+
+TEST_F(FrmConvertNotesTest, TransferLogsEveryNoteAndPutsItIntoTheContact)
+{
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"),
+                                      "CALL,NOTES\nK1ABC,Met at Dayton\nW2XYZ,  \nG3AAA,No such call\n"
+                                      "F5XYZ," + QByteArray(2001, 'n') + "\n");
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"),
+                                    "CALL,NAME,NOTES\nK1ABC,Bob,old\nF5XYZ,Jean,kept\n");
+    start(notes, log);
+
+    EXPECT_EQ(window.Text3->toPlainText(),
+              QStringLiteral("Starting Notes transfer :\n"
+                             "F5XYZ :  Note of 2001 characters is longer than this Logbook's notes field "
+                             "holds; not transferred.\n"
+                             "G3AAA :  Not found in this Logbook.\n"
+                             "K1ABC :  Note transferred OK.\n"
+                             "W2XYZ : The Notes record is blank, so I ignored it."));
+    const QByteArray dump = folder.dump(log);
+    EXPECT_TRUE(dump.contains("K1ABC,,,,,,,,,,Bob,,,,,,,,,,Met at Dayton,")) << dump.toStdString();
+    EXPECT_TRUE(dump.contains("F5XYZ,,,,,,,,,,Jean,,,,,,,,,,kept,"));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(isClosed(notes) && isClosed(log));
+}
+
+TEST_F(FrmConvertNotesTest, OpenFailuresNameTheFileAndLeaveNothingOpen)
+{
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), "CALL,NOTES\nK1ABC,x\n");
+    const QString missing = folder.path(QStringLiteral("missing"));
+    window.Text3->setPlainText(QStringLiteral("earlier run"));
+
+    start(missing, notes);
+    start(notes, missing);
+    start(notes, notes);
+
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Error opening Vorbel Note file :") + missing.toUpper() + u'.');
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("db Open Error : File not found"));
+    EXPECT_EQ(dialogs.messages[1].text, QStringLiteral("Error opening Vorbel32 Logbook :") + missing.toUpper() + u'.');
+    EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("db Open Error : File not found"));
+    EXPECT_EQ(dialogs.messages[2].title, QStringLiteral("Same file"));
+    EXPECT_TRUE(dialogs.messages[2].text.contains(notes.toUpper()));
+    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("earlier run"));
+    EXPECT_TRUE(isClosed(notes));
+}
+
+TEST_F(FrmConvertNotesTest, AnEmptyNotesFileLeavesOnlyTheStartLine)
+{
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), "CALL,NOTES\n");
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), "CALL\nK1ABC\n");
+    start(notes, log);
+    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("Starting Notes transfer :"));
+}
+
+TEST_F(FrmConvertNotesTest, OperatorFilterPutsTheNoteIntoThatOperatorsRecordOnly)
+{
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"),
+                                      "CALL,NOTES\nK1ABC,For W9OP\nG3AAA,Nobody\n");
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"),
+                                    "CALL,QSO_DATE,OPERATOR\nK1ABC,20200101,N1OP\nK1ABC,20210101,W9OP\n"
+                                    "K1ABC,20220101,N2OP\nG3AAA,20200101,N1OP\n");
+    clickCheck1();
+    QTest::keyClicks(window.Text4, QStringLiteral("w9op"));
+    start(notes, log);
+
+    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("Starting Notes transfer :\n"
+                                                          "G3AAA :  Not found for this Opreator.\n"
+                                                          "K1ABC :  Note transferred OK."));
+    const QByteArray dump = folder.dump(log);
+    EXPECT_TRUE(dump.contains("K1ABC,20210101,,,,,,,,,,,,,,,,,,,For W9OP,W9OP,"));
+    EXPECT_EQ(dump.count("For W9OP"), 1);
+}
+
+TEST_F(FrmConvertNotesTest, ClosingTheWindowStopsTheTransferBetweenTwoNotes)
+{
+    QByteArray csv = "CALL,NOTES\n";
+    for (int i = 0; i < 3000; ++i)
+        csv += "K" + QByteArray::number(10000 + i) + ",note\n";
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), csv);
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), csv);
+    // The close comes when the transfer first lets the window handle its events.
+    QTimer::singleShot(0, &window, &QWidget::close);
+    start(notes, log);
+
+    const QStringList lines = window.Text3->toPlainText().split(u'\n');
+    EXPECT_EQ(lines.last(), QStringLiteral("Transfer stopped."));
+    EXPECT_LT(lines.size(), 3002);
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].endsWith(QStringLiteral(" Note transferred OK."))) << lines[i].toStdString();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(isClosed(notes) && isClosed(log));
+}
+
+TEST_F(FrmConvertNotesTest, ADamagedFileIsReportedNeverTakenForTheEndOrAMissingContact)
+{
+    QByteArray csv = "CALL,NOTES\n";
+    for (int i = 0; i < 2000; ++i)
+        csv += "K" + QByteArray::number(10000 + i) + ",note " + QByteArray::number(i) + "\n";
+    struct Case {
+        const char* damaged;
+        QString logEnd;
+    };
+    const Case cases[] = {
+        {"notes", QStringLiteral("\nNot an ISAM file, or a damaged one Error reading Vorbel Notes file; the "
+                                 "transfer ended here.")},
+        {"log", QStringLiteral(" :  Not an ISAM file, or a damaged one Error reading Logbook.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.damaged);
+        IsdFolder files;
+        const QString notes = files.make(QStringLiteral("notes"), QStringLiteral("notes"), csv);
+        const QString log = files.make(QStringLiteral("logbook"), QStringLiteral("log"), csv);
+        // The last page of the file, where the last callsigns are, becomes garbage.
+        QFile file(files.path(QString::fromLatin1(c.damaged)) + QStringLiteral(".ISD"));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.seek(file.size() - 4096);
+        file.write(QByteArray(4096, '\xff'));
+        file.close();
+        start(notes, log);
+        const QString text = window.Text3->toPlainText();
+        EXPECT_TRUE(text.endsWith(c.logEnd)) << text.right(300).toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("K10000 :  Note transferred OK.")));
+    }
+}
+
+TEST_F(FrmConvertNotesTest, TenThousandNotesGoIntoALogbookOfFiftyThousandContacts)
+{
+    QByteArray notesCsv = "CALL,NOTES\n";
+    for (int i = 0; i < 10000; ++i)
+        notesCsv += "K" + QByteArray::number(100000 + i * 5) + ",Note " + QByteArray::number(i) + "\n";
+    QByteArray logCsv = "CALL,QSO_DATE\n";
+    for (int i = 0; i < 50000; ++i)
+        logCsv += "K" + QByteArray::number(100000 + i) + ",20200101\n";
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), notesCsv);
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), logCsv);
+    start(notes, log);
+
+    const QString text = window.Text3->toPlainText();
+    EXPECT_EQ(text.count(QStringLiteral(" Note transferred OK.")), 10000);
+    EXPECT_EQ(text.count(u'\n'), 10000);
+    const QByteArray dump = folder.dump(log);
+    EXPECT_EQ(dump.count("Note "), 10000);
+    EXPECT_TRUE(dump.contains("K149995,20200101,,,,,,,,,,,,,,,,,,,Note 9999,"));
+    EXPECT_TRUE(dump.contains("K149996,20200101,,,,,,,,,,,,,,,,,,,,"));
+}
+
+} // namespace
+} // namespace tavrik::test

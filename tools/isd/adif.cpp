@@ -1,0 +1,50 @@
+#include "adif.h"
+
+namespace isd {
+
+AdifReader::AdifReader(QString text) : text_(std::move(text))
+{
+    if (!text_.trimmed().startsWith(u'<')) {
+        const qsizetype header = text_.indexOf(QStringLiteral("<EOH>"), 0, Qt::CaseInsensitive);
+        pos_ = header < 0 ? 0 : header + 5;
+    }
+}
+
+std::optional<AdifRecord> AdifReader::next()
+{
+    AdifRecord record;
+    for (;;) {
+        const qsizetype open = text_.indexOf(u'<', pos_);
+        if (open < 0)
+            break;
+        const qsizetype close = text_.indexOf(u'>', open);
+        if (close < 0)
+            break;
+        const QStringList spec = text_.mid(open + 1, close - open - 1).split(u':');
+        const QString tag = spec.first().trimmed().toUpper();
+        pos_ = close + 1;
+        if (tag == QStringLiteral("EOR"))
+            return record;
+        if (tag == QStringLiteral("EOH")) {
+            record.clear();
+            continue;
+        }
+        bool ok = false;
+        const qsizetype length = spec.size() > 1 ? spec[1].trimmed().toLongLong(&ok) : 0;
+        if (!ok || length < 0)
+            continue;
+        record.append({tag, text_.mid(pos_, length)});
+        pos_ += length;
+    }
+    pos_ = text_.size();
+    if (record.isEmpty())
+        return std::nullopt;
+    return record;
+}
+
+QString AdifField(const QString& tag, const QString& value)
+{
+    return u'<' + tag + u':' + QString::number(value.size()) + u'>' + value + u' ';
+}
+
+} // namespace isd

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace vbis {
+
+// Texts cross the library's calls as Windows-1252 bytes and are kept as UTF-8 in the files.
+std::string Utf8FromWindows1252(const char* bytes, std::size_t length);
+// Characters the code page cannot hold become '?'.
+std::string Windows1252FromUtf8(const std::string& text);
+
+} // namespace vbis
