@@ -49,6 +49,7 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     transmit_.setMacroExpander([this](const QString& text) { return expander_.ExpandMacro(text); });
     loopTimer_.setSingleShot(false);
     connect(&loopTimer_, &QTimer::timeout, this, [this] { transmit_.loopTimerFired(); });
+    keyer_.setCalibrationFinished([this] { keyerSetup_.showCalibrationReport(); });
 }
 
 FrmTavrik::~FrmTavrik() = default;
@@ -184,6 +185,7 @@ void FrmTavrik::connectMenus()
     connect(m.mnuShowCallsign, &QAction::triggered, this, &FrmTavrik::toggleToolBar);
     connect(m.mnuShowSRX, &QAction::triggered, this, &FrmTavrik::toggleSrxField);
     connect(m.mnuInsKey, &QAction::triggered, this, &FrmTavrik::showAssignKey);
+    connect(m.mnuPort, &QAction::triggered, this, &FrmTavrik::showKeyerSetup);
 }
 
 void FrmTavrik::toggleBank(int bank)
@@ -238,6 +240,12 @@ void FrmTavrik::showAssignKey()
         writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Insert Key"), QString::number(code));
     }, this);
     dialog->show();
+}
+
+void FrmTavrik::showKeyerSetup()
+{
+    if (menus_->mnuSoftwareKeyer->isChecked())
+        keyerSetup_.openSetup();
 }
 
 void FrmTavrik::setFormReady(bool ready)

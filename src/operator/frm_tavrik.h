@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keyer/keyer_port.h"
+#include "keyer/setup/keyer_setup_windows.h"
 #include "keyer/sidetone.h"
 #include "keyer/software_keyer.h"
 #include "link/keyer_link_adapter.h"
@@ -14,6 +15,7 @@
 #include "operator/macro_buttons.h"
 #include "operator/station_macro_context.h"
 #include "operator/transmit_control.h"
+#include "operator/window_keyer_setup_host.h"
 #include "platform/serial_line.h"
 #include "settings/settings_file.h"
 #include "settings/tavrik_settings.h"
@@ -91,6 +93,10 @@ public:
     SerialLine& cwControl() { return cwControl_; }
     SettingsFile* settingsFile() { return settingsFile_.get(); }
     const TavrikSettings& settings() const { return settings_; }
+    TavrikSettings& settings() { return settings_; }
+    KeyerSetupWindows& keyerSetup() { return keyerSetup_; }
+    Clock& clock() { return devices_.clock; }
+    OperatorDialogs& dialogs() { return devices_.dialogs; }
     TransmitControl& transmit() { return transmit_; }
     MacroButtons& buttons() { return buttons_; }
     CwTextBox& typingBox() { return *box_; }
@@ -136,6 +142,7 @@ private:
     void toggleToolBar();
     void toggleSrxField();
     void showAssignKey();
+    void showKeyerSetup();
     // The lowest the window may be: room for the tool bar, the typing box and every bank shown.
     void relayout();
 
@@ -236,6 +243,8 @@ private:
     MacroExpander expander_;
     std::unique_ptr<SettingsFile> settingsFile_;
     TavrikSettings settings_;
+    WindowKeyerSetupHost keyerSetupHost_{*this};
+    KeyerSetupWindows keyerSetup_{keyerSetupHost_, this};
 
     bool callsignIsActiveBox_ = false;
     bool hasShutDown_ = false;
