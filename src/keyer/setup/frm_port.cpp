@@ -141,21 +141,23 @@ QWidget* FrmPort::buildPortGroup()
     text2_->setMaximumWidth(text2_->fontMetrics().horizontalAdvance(QStringLiteral("&HFFFFFF")) + 16);
     text3_->setMaximumWidth(text2_->maximumWidth());
 
-    grid->addWidget(checkParallel_, 0, 0, 1, 2, Qt::AlignLeft);
-    grid->addWidget(label2_, 1, 0, Qt::AlignRight);
-    grid->addWidget(text2_, 1, 1, Qt::AlignLeft);
-    grid->addWidget(checkSerial_, 2, 0, 1, 2, Qt::AlignLeft);
-    grid->addWidget(checkSharedSerial_, 3, 0, 1, 2, Qt::AlignLeft);
-    grid->addWidget(label10_, 4, 0, Qt::AlignRight);
-    grid->addWidget(cmbPort_, 4, 1);
-    grid->addWidget(deviceLabel_, 5, 0, Qt::AlignRight);
-    grid->addWidget(cmbDevice_, 5, 1);
-    grid->addWidget(check5_, 6, 0, Qt::AlignLeft);
-    auto* delayRow = new QHBoxLayout;
-    delayRow->addWidget(label4);
-    delayRow->addWidget(text3_);
-    delayRow->addStretch(1);
-    grid->addLayout(delayRow, 6, 1);
+    // The mode boxes stand in one column, their check marks in line; each row's fields
+    // follow at the right.
+    check5_->setLayoutDirection(Qt::RightToLeft);
+    grid->addWidget(checkParallel_, 0, 0, Qt::AlignRight | Qt::AlignAbsolute);
+    grid->addWidget(label2_, 0, 1, Qt::AlignRight);
+    grid->addWidget(text2_, 0, 2, Qt::AlignLeft);
+    grid->addWidget(checkSerial_, 1, 0, Qt::AlignRight | Qt::AlignAbsolute);
+    grid->addWidget(label10_, 1, 1, Qt::AlignRight);
+    grid->addWidget(cmbPort_, 1, 2);
+    grid->addWidget(checkSharedSerial_, 2, 0, Qt::AlignRight | Qt::AlignAbsolute);
+    grid->addWidget(deviceLabel_, 2, 1, Qt::AlignRight);
+    grid->addWidget(cmbDevice_, 2, 2);
+    grid->addWidget(check5_, 3, 0, Qt::AlignRight | Qt::AlignAbsolute);
+    grid->addWidget(label4, 3, 1, Qt::AlignRight);
+    grid->addWidget(text3_, 3, 2, Qt::AlignLeft);
+    grid->setColumnMinimumWidth(1, 0);
+    grid->setColumnStretch(2, 1);
     return group;
 }
 
