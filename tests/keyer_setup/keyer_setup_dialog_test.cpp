@@ -264,6 +264,24 @@ TEST(KeyerSetupDialog, ApplyRefusesAnUnreadableAddressOrDelayBeforeStoringAnythi
     }
 }
 
+TEST(KeyerSetupDialog, ApplyWaitsForTheTransmissionToEndSoTheKeyLineIsNotLeftDown)
+{
+    Station station(Section(QString()));
+    FrmTavrik& window = station.window();
+    SetupDialog d(station);
+    d.retype("Text2", QStringLiteral("&H278"));
+    const QString before = station.iniText();
+    const std::size_t shown = station.dialogs.messages.size();
+    station.after(30, [&] { d.click("btnOK"); }); // inside the first dot
+    QTest::keyClicks(&window.typingBox(), QStringLiteral("e"));
+    EXPECT_EQ(station.dialogs.messages.size(), shown + 1);
+    EXPECT_EQ(station.iniText(), before);
+    EXPECT_TRUE(d.isOpen());
+    EXPECT_EQ(station.port.controlRegister(), KeyerPort::kParallelIdle);
+    d.click("btnOK");
+    EXPECT_FALSE(d.isOpen());
+}
+
 TEST(KeyerSetupDialog, APortThatFailsIsShownAndOnlyAPendingFailureKeepsTheDialogOpen)
 {
     {

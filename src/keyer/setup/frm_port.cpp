@@ -447,6 +447,12 @@ void FrmPort::testReported()
 
 void FrmPort::applyClicked()
 {
+    // Setting the port up again under a running transmission would leave its line flipped
+    // the wrong way round: the transmitter would stay keyed after it.
+    if (host_.transmitting()) {
+        host_.showSetupMessage(windowTitle(), QStringLiteral("A transmission is under way. Apply once it has ended."));
+        return;
+    }
     const KeyerSetupValues v = values();
     if (const std::optional<SetupRefusal> refusal = KeyerSetup::Check(v)) {
         host_.showSetupMessage(windowTitle(), refusal->boxCaption + QStringLiteral(": ") + refusal->message);
