@@ -86,7 +86,7 @@ TEST(KeyerSetupDialog, SpeedActsAtOnceAndCancelLeavesTheStoredSpeedShown)
     d.keys("DotLengthSlider", Qt::Key_Right, 10);
     EXPECT_EQ(d.control<QLabel>("lbl").text(), QStringLiteral(" Keying speed 30 WPM."));
     EXPECT_EQ(window.keyer().state().dotMs, 40); // 60000 / 1493
-    d.click("btnCancel");
+    QTest::keyClick(&d.slider("DotLengthSlider"), Qt::Key_Escape); // closes as Cancel does
     EXPECT_FALSE(d.isOpen());
     EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 20 WPM"));
     EXPECT_EQ(window.keyer().state().dotMs, 40);
