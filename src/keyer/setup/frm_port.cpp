@@ -267,7 +267,6 @@ QWidget* FrmPort::buildButtons()
 
 void FrmPort::load()
 {
-    loaded_ = false;
     const KeyerSetupValues v = setup_.load();
     devices_ = v.serialDevices;
     refreshPortCaptions();
@@ -300,7 +299,6 @@ void FrmPort::load()
     pitchValue_->setText(QStringLiteral("%1 Hz").arg(v.pitch));
     CenterForm(*this);
     updatePortControls();
-    loaded_ = true;
 }
 
 KeyerSetupValues FrmPort::values() const

@@ -79,7 +79,6 @@ private:
     QStringList presentDevices_;
     std::array<QString, 8> devices_;
     std::function<void(int)> startTest_;
-    bool loaded_ = false;
     bool closed_ = false;
 
     QCheckBox* checkParallel_;

@@ -65,7 +65,6 @@ public:
     static std::optional<SetupRefusal> Check(const KeyerSetupValues& values);
     // Stores every value and applies port and sidetone. Call Check first.
     ApplyOutcome apply(const KeyerSetupValues& values);
-    bool applied() const { return applied_; }
     // Whatever closes the dialog: without Apply, pitch and sidetone go back and the tone is
     // rebuilt. Returns false when that rebuild failed.
     bool closing();

@@ -27,8 +27,7 @@ public:
 
     // Shows the dialog, or brings the open one forward.
     void openSetup();
-    // setupOpen: the dialog exists.
-    bool setupOpen() const { return !setup_.isNull(); }
+    // The open dialog, or none.
     FrmPort* setupDialog() const;
     FrmCalibrate* reportWindow() const;
 
