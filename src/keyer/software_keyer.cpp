@@ -261,7 +261,13 @@ void SoftwareKeyer::startKeying()
 {
     raiseTimingPriority();
     parts_.window.setLinkTimerRunning(false);
+    // Also during a speed test: the operator's speed comes back when it ends, whatever
+    // speed was applied since the last transmission.
     state_.savedWpm = state_.wpm;
+    if (calibration_.calibrating) {
+        calibration_.startCount = parts_.clock.counter();
+        showKeyingSpeed(calibration_.wpm);
+    }
     unsentFrom_ = 0;
     state_.sentCharCount = 0;
     // A "^" that ended the last transmission joined nothing; it must not join this one's letters.
@@ -292,6 +298,15 @@ void SoftwareKeyer::stopKeying()
         box.clear();
     }
     leaveSendingState();
+    if (calibration_.calibrating) {
+        calibration_.endCount = parts_.clock.counter();
+        state_.wpm = calibration_.savedWpm;
+        state_.dotMs = dotMsFromWpm(state_.wpm);
+        showKeyingSpeed(state_.wpm);
+        calibration_.calibrating = false;
+        if (calibrationFinished_)
+            calibrationFinished_();
+    }
     parts_.window.armPendingLoop();
     state_.wpm = state_.savedWpm;
     state_.dotMs = dotMsFromWpm(state_.wpm);

@@ -2,12 +2,14 @@
 
 #include "common/colour.h"
 #include "common/fixed_ms.h"
+#include "keyer/calibration.h"
 #include "keyer/element_timing.h"
 #include "keyer/keyer_ports.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace tavrik {
 
@@ -72,6 +74,9 @@ public:
     const KeyerState& state() const { return state_; }
     KeyerOptions& options() { return options_; }
     const KeyerOptions& options() const { return options_; }
+    Calibration& calibration() { return calibration_; }
+    // Runs when a speed test's transmission has closed, to show its report.
+    void setCalibrationFinished(std::function<void()> finished) { calibrationFinished_ = std::move(finished); }
 
     // The operator's speed: sets wpm, savedWpm and the dot length, and shows it.
     void setOperatorSpeed(std::int16_t wpm);
@@ -119,6 +124,8 @@ private:
     Parts parts_;
     KeyerOptions options_;
     KeyerState state_;
+    Calibration calibration_;
+    std::function<void()> calibrationFinished_;
     // 1-based position from which the box is kept when the transmission ends; 0 for none.
     int unsentFrom_ = 0;
     // A tone-off was measured and no silence has deducted it yet.

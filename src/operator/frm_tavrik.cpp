@@ -51,6 +51,7 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     transmit_.setMacroExpander([this](const QString& text) { return expander_.ExpandMacro(text); });
     loopTimer_.setSingleShot(false);
     connect(&loopTimer_, &QTimer::timeout, this, [this] { transmit_.loopTimerFired(); });
+    keyer_.setCalibrationFinished([this] { keyerSetup_.showCalibrationReport(); });
 }
 
 FrmTavrik::~FrmTavrik() = default;
@@ -189,6 +190,7 @@ void FrmTavrik::connectMenus()
     connect(m.mnuShowSRX, &QAction::triggered, this, &FrmTavrik::toggleSrxField);
     connect(m.mnuInsKey, &QAction::triggered, this, &FrmTavrik::showAssignKey);
     connectAppearanceMenus();
+    connect(m.mnuPort, &QAction::triggered, this, &FrmTavrik::showKeyerSetup);
 }
 
 void FrmTavrik::toggleBank(int bank)
@@ -243,6 +245,12 @@ void FrmTavrik::showAssignKey()
         writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Insert Key"), QString::number(code));
     }, this);
     dialog->show();
+}
+
+void FrmTavrik::showKeyerSetup()
+{
+    if (menus_->mnuSoftwareKeyer->isChecked())
+        keyerSetup_.openSetup();
 }
 
 void FrmTavrik::setFormReady(bool ready)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keyer/keyer_port.h"
+#include "keyer/setup/keyer_setup_windows.h"
 #include "keyer/sidetone.h"
 #include "keyer/software_keyer.h"
 #include "link/keyer_link_adapter.h"
@@ -16,6 +17,7 @@
 #include "operator/macro_buttons.h"
 #include "operator/station_macro_context.h"
 #include "operator/transmit_control.h"
+#include "operator/window_keyer_setup_host.h"
 #include "platform/serial_line.h"
 #include "settings/settings_file.h"
 #include "settings/tavrik_settings.h"
@@ -87,6 +89,10 @@ public:
     SerialLine& cwControl() { return cwControl_; }
     SettingsFile* settingsFile() { return settingsFile_.get(); }
     const TavrikSettings& settings() const { return settings_; }
+    TavrikSettings& settings() { return settings_; }
+    KeyerSetupWindows& keyerSetup() { return keyerSetup_; }
+    Clock& clock() { return devices_.clock; }
+    OperatorDialogs& dialogs() { return devices_.dialogs; }
     TransmitControl& transmit() { return transmit_; }
     MacroButtons& buttons() { return buttons_; }
     CwTextBox& typingBox() { return *box_; }
@@ -145,6 +151,7 @@ private:
     void chooseColourSetting(const char* key, Colour& colour);
     void applyBoxColours();
     void chooseTextFont();
+    void showKeyerSetup();
     // The lowest the window may be: room for the tool bar, the typing box and every bank shown.
     void relayout();
 
@@ -248,6 +255,8 @@ private:
     MacroExpander expander_;
     std::unique_ptr<SettingsFile> settingsFile_;
     TavrikSettings settings_;
+    WindowKeyerSetupHost keyerSetupHost_{*this};
+    KeyerSetupWindows keyerSetup_{keyerSetupHost_, this};
 
     bool callsignIsActiveBox_ = false;
     bool hasShutDown_ = false;

@@ -28,8 +28,8 @@ public:
     bool open(std::uint16_t baseAddress) override
     {
         control_ = static_cast<std::uint16_t>(baseAddress + 2);
-        open_ = true;
-        return true;
+        open_ = !failOpen;
+        return open_;
     }
     void setDevicePath(const QString&) override {}
     void close() override { open_ = false; }
@@ -51,8 +51,9 @@ public:
         written_ = true;
         register_ = value;
     }
-    QString lastError() const override { return {}; }
+    QString lastError() const override { return failOpen ? QStringLiteral("no parallel port at this address") : QString(); }
     std::uint8_t controlRegister() const { return register_; }
+    bool failOpen = false;
 
 private:
     EdgeLog& log_;

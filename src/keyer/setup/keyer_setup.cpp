@@ -1,0 +1,188 @@
+#include "keyer/setup/keyer_setup.h"
+
+#include "common/vb_numbers.h"
+#include "keyer/keyer_port.h"
+#include "keyer/setup/keyer_setup_host.h"
+#include "keyer/software_keyer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tavrik {
+namespace {
+
+QString OnOff(bool on)
+{
+    return on ? QStringLiteral("ON") : QStringLiteral("OFF");
+}
+
+// Shortest decimal form: 3 stays "3", 2.5 "2.5".
+QString Shortest(double value)
+{
+    return QString::number(value, 'g', 15);
+}
+
+bool FitsLong(double value)
+{
+    return std::isfinite(value) && value >= std::numeric_limits<std::int32_t>::min()
+           && value <= std::numeric_limits<std::int32_t>::max();
+}
+
+std::optional<std::int32_t> WholeAddress(const QString& text)
+{
+    const std::optional<double> number = StrictNumber(text);
+    if (!number || !FitsLong(*number) || std::floor(*number) != *number)
+        return std::nullopt;
+    return static_cast<std::int32_t>(*number);
+}
+
+std::int32_t PttDelayFrom(const QString& text)
+{
+    return static_cast<std::int32_t>(RoundHalfEven(LeadingNumber(text)));
+}
+
+} // namespace
+
+KeyerSetup::KeyerSetup(KeyerSetupHost& host) : host_(host) {}
+
+KeyerSetupValues KeyerSetup::load()
+{
+    applied_ = false;
+    SoftwareKeyer& keyer = host_.keyer();
+    const KeyerOptions& o = keyer.options();
+    const KeyerPortSettings& port = host_.portSettings();
+
+    KeyerSetupValues v;
+    v.wpm = std::clamp<int>(keyer.state().wpm, kSlowestWpm, kFastestWpm);
+    v.parallelAddress = QStringLiteral("&H") + QString::number(port.parallelPortAddress, 16).toUpper();
+    v.pttDelay = QString::number(o.pttDelayMs);
+    v.dashLength = Shortest(o.ratios.dashLength);
+    v.letterSpace = Shortest(o.ratios.letterSpace);
+    v.wordSpace = Shortest(o.ratios.wordSpace);
+    // A speed the slider cannot show must not change the keying before the operator acts.
+    if (v.wpm == keyer.state().wpm)
+        speedChanged(v.wpm);
+    v.ptt = o.pttEnabled;
+    v.slowTyping = o.slowTyping;
+    v.disablePolling = o.disablePolling;
+    v.portMode = port.portIsParallel       ? KeyingPortMode::Parallel
+                 : port.portIsSharedSerial ? KeyingPortMode::SharedSerial
+                                           : KeyingPortMode::DedicatedSerial;
+    // The drop-down shows the stored port in every mode, so applying in parallel mode keeps it.
+    v.serialPortName = port.dedicatedSerialPort.isEmpty() && v.portMode == KeyingPortMode::Parallel
+                           ? QString::fromLatin1(kNoPort)
+                           : port.dedicatedSerialPort;
+    for (int n = 1; n <= 8; ++n)
+        v.serialDevices[static_cast<std::size_t>(n - 1)] = host_.serialDevice(n);
+    v.sidetone = host_.sidetoneOn();
+    sidetoneAtOpening_ = host_.sidetoneOn();
+    pitchAtOpening_ = RoundHalfEven(host_.sidetoneFrequency());
+    v.pitch = static_cast<int>(std::clamp<std::int64_t>(pitchAtOpening_, kLowestPitch, kHighestPitch));
+    return v;
+}
+
+void KeyerSetup::speedChanged(int wpm)
+{
+    SoftwareKeyer& keyer = host_.keyer();
+    keyer.state().dotMs = keyer.dotMsFromWpm(static_cast<std::int16_t>(wpm));
+}
+
+QString KeyerSetup::SpeedCaption(int wpm)
+{
+    return QStringLiteral(" Keying speed ") + FormatNumber(wpm, QStringLiteral("##0")).value_or(QString())
+           + QStringLiteral(" WPM.");
+}
+
+void KeyerSetup::pitchChanged(int hz)
+{
+    host_.setSidetoneFrequency(hz);
+}
+
+std::optional<SetupRefusal> KeyerSetup::Check(const KeyerSetupValues& values)
+{
+    if (!WholeAddress(values.parallelAddress)) {
+        return SetupRefusal{QStringLiteral("Parallel port address"),
+                            QStringLiteral("\"%1\" is not a port address. Type a whole number, in decimal (888) or "
+                                           "in hexadecimal after &H (&H378).")
+                                .arg(values.parallelAddress)};
+    }
+    if (!FitsLong(std::nearbyint(LeadingNumber(values.pttDelay)))) {
+        return SetupRefusal{QStringLiteral("Tx delay (in ms)"),
+                            QStringLiteral("\"%1\" is too long a delay. The longest is 2147483647 ms.")
+                                .arg(values.pttDelay)};
+    }
+    return std::nullopt;
+}
+
+void KeyerSetup::write(const char* key, const QString& value)
+{
+    host_.writeSetting(QLatin1String(kSection), QLatin1String(key), value);
+}
+
+ApplyOutcome KeyerSetup::apply(const KeyerSetupValues& v)
+{
+    SoftwareKeyer& keyer = host_.keyer();
+    KeyerOptions& o = keyer.options();
+    KeyerPortSettings& port = host_.portSettings();
+
+    applied_ = true;
+    o.pttDelayMs = PttDelayFrom(v.pttDelay);
+    o.pttEnabled = v.ptt;
+    o.disablePolling = v.disablePolling;
+    write("Disable Polling", v.disablePolling ? QStringLiteral("True") : QStringLiteral("False"));
+    host_.setSidetoneOn(v.sidetone);
+    // Both spellings name one key: names are matched without regard to case.
+    if (v.sidetone)
+        write("Sidetone", QStringLiteral("ON"));
+    else
+        write("SideTone", QStringLiteral("OFF"));
+    o.slowTyping = v.slowTyping;
+    write("Slow Typing", OnOff(v.slowTyping));
+    o.ratios.dashLength = LeadingNumber(v.dashLength);
+    write("Dash Length", v.dashLength);
+    o.ratios.wordSpace = LeadingNumber(v.wordSpace);
+    write("Word Space", v.wordSpace);
+    o.ratios.letterSpace = LeadingNumber(v.letterSpace);
+    write("Letter Space", v.letterSpace);
+    keyer.state().dotMs = keyer.dotMsFromWpm(static_cast<std::int16_t>(v.wpm));
+    write("WPM", QString::number(v.wpm));
+    keyer.showKeyingSpeed(static_cast<std::int16_t>(v.wpm));
+    write("PTT", OnOff(v.ptt));
+    write("PTT Delay", v.pttDelay);
+    port.portIsParallel = v.portMode == KeyingPortMode::Parallel;
+    port.portIsSharedSerial = v.portMode == KeyingPortMode::SharedSerial;
+    write("Port to Use", v.portMode == KeyingPortMode::DedicatedSerial ? QStringLiteral("Serial")
+                         : v.portMode == KeyingPortMode::Parallel      ? QStringLiteral("Parallel")
+                                                                       : QStringLiteral("Shared Serial"));
+    port.parallelPortAddress = WholeAddress(v.parallelAddress).value_or(port.parallelPortAddress);
+    write("Parallel Port Address", v.parallelAddress);
+    port.dedicatedSerialPort = v.serialPortName;
+    write("Dedicated Serial Port", v.serialPortName);
+    host_.setSidetoneFrequency(v.pitch);
+    write("Frequency", QString::number(v.pitch));
+    // The devices behind the port names, where the operator changed them.
+    for (int n = 1; n <= 8; ++n) {
+        const QString& path = v.serialDevices[static_cast<std::size_t>(n - 1)];
+        if (path.isEmpty() || path == host_.serialDevice(n))
+            continue;
+        host_.setSerialDevice(n, path);
+        host_.writeSetting(QStringLiteral("Devices"), QStringLiteral("Comm%1").arg(n), path);
+    }
+    if (host_.initKeyerPort())
+        return ApplyOutcome::StayOpen;
+    host_.createSidetone();
+    return ApplyOutcome::Close;
+}
+
+bool KeyerSetup::closing()
+{
+    host_.keyer().calibration().calibrating = false;
+    if (applied_)
+        return true;
+    host_.setSidetoneFrequency(static_cast<double>(pitchAtOpening_));
+    host_.setSidetoneOn(sidetoneAtOpening_);
+    return host_.createSidetone();
+}
+
+} // namespace tavrik

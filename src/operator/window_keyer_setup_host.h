@@ -1,0 +1,34 @@
+#pragma once
+
+#include "keyer/setup/keyer_setup_host.h"
+
+namespace tavrik {
+
+class FrmTavrik;
+
+// The main window as the Keyer setup dialog sees it.
+class WindowKeyerSetupHost final : public KeyerSetupHost {
+public:
+    explicit WindowKeyerSetupHost(FrmTavrik& window) : window_(window) {}
+
+    SoftwareKeyer& keyer() override;
+    KeyerPortSettings& portSettings() override;
+    bool sidetoneOn() const override;
+    void setSidetoneOn(bool on) override;
+    double sidetoneFrequency() const override;
+    void setSidetoneFrequency(double hz) override;
+    QString serialDevice(int portNumber) const override;
+    void setSerialDevice(int portNumber, const QString& path) override;
+    void writeSetting(const QString& section, const QString& key, const QString& value) override;
+    bool initKeyerPort() override;
+    bool createSidetone() override;
+    std::int64_t counterFrequency() const override;
+    void showSetupMessage(const QString& title, const QString& text) override;
+    bool transmitting() const override;
+    void queueTypedText(const QString& text) override;
+
+private:
+    FrmTavrik& window_;
+};
+
+} // namespace tavrik
