@@ -30,13 +30,16 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
       devices_(devices),
       box_(new CwTextBox),
       cwControl_(SerialDevices(), devices.modemLines),
+      winKeyLine_(cwControl_),
       keyerPort_(devices.parallelPort, cwControl_, *this),
       sidetone_(QString(), devices.clock),
       link_(*this),
       keyerLink_(link_),
       timer1_(link_),
       keyer_({devices.clock, devices.priority, keyerPort_, sidetone_, *box_, keyerLink_, *this}),
-      transmit_(keyer_, *box_, *this),
+      winKey_(winKeyLine_, devices.clock, *this),
+      winKeyHandOver_(winKey_, keyer_, *box_, *this),
+      transmit_(keyer_, *box_, *this, &winKeyHandOver_),
       buttons_(transmit_, *this, *this),
       router_(transmit_, buttons_, *box_, *this),
       macroContext_(*this),
@@ -184,6 +187,7 @@ void FrmTavrik::connectMenus()
     connect(m.mnuShowCallsign, &QAction::triggered, this, &FrmTavrik::toggleToolBar);
     connect(m.mnuShowSRX, &QAction::triggered, this, &FrmTavrik::toggleSrxField);
     connect(m.mnuInsKey, &QAction::triggered, this, &FrmTavrik::showAssignKey);
+    connectKeyerMenus();
 }
 
 void FrmTavrik::toggleBank(int bank)

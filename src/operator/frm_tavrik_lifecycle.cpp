@@ -169,13 +169,20 @@ void FrmTavrik::applySettings()
         setMacroSlot(i, MacroSlotView{m.text, m.caption, NormalLook(m), MouseOverLook(m)});
     }
     sidetone_.setOutputSetting(s.devices.sidetoneOutput);
+    winKey_.setSettings(s.winKey);
     relayout();
 }
 
 void FrmTavrik::openKeyer()
 {
-    if (!menus_->mnuSoftwareKeyer->isChecked())
-        return; // the WinKey opens its own port
+    if (menus_->mnuSoftwareKeyer->isChecked())
+        openSoftwareKeyer();
+    else
+        openWinKey();
+}
+
+void FrmTavrik::openSoftwareKeyer()
+{
     sidetone_.setSidetoneOn(settings_.sidetoneOn);
     if (!sidetone_.createSidetone(settings_.sidetoneFrequency))
         box_->showNotice(QString::fromLatin1(kSidetoneUnavailableText));
@@ -298,7 +305,8 @@ void FrmTavrik::pressKey(int keyCode, int shift)
 
 void FrmTavrik::selectRadioPin(int)
 {
-    // Only the WinKey switches radios by pin; the software keyer has nothing to set.
+    // Only the WinKey switches radios by pin; it does so only while it is the keyer.
+    winKey_.selectRadioPin();
 }
 
 void FrmTavrik::sendRequest(int code)

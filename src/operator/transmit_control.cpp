@@ -2,13 +2,15 @@
 
 #include "keyer/software_keyer.h"
 #include "operator/typing_box.h"
+#include "winkey/winkey_hand_over.h"
 
 #include <algorithm>
 
 namespace tavrik {
 
-TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls)
-    : keyer_(keyer), box_(box), controls_(controls)
+TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls,
+                                 WinKeyHandOver* winKey)
+    : keyer_(keyer), box_(box), controls_(controls), winKey_(winKey)
 {
 }
 
@@ -57,8 +59,11 @@ void TransmitControl::transmit()
 void TransmitControl::startSoftwareKeyer()
 {
     // The WinKey takes the box character by character once its port is open.
-    if (controls_.winKeySelected())
+    if (controls_.winKeySelected()) {
+        if (winKey_)
+            winKey_->start();
         return;
+    }
     do {
         keyer_.colourSentText(1);
         keyer_.state().currentChar = QString(box_.charAt(1));
@@ -74,6 +79,11 @@ void TransmitControl::abort()
     keyer_.queueEmptied();
     if (tuneActive_)
         toggleTune();
+    if (controls_.winKeySelected() && winKey_) {
+        winKey_->abort();
+        keyer_.leaveSendingState();
+        return;
+    }
     KeyerState& s = keyer_.state();
     keyer_.showKeyingSpeed(s.savedWpm);
     s.dotMs = keyer_.dotMsFromWpm(s.wpm);
@@ -91,6 +101,8 @@ bool TransmitControl::queryClose()
         toggleTune();
     keyer_.state().abort = true;
     keyer_.leaveSendingState();
+    if (controls_.winKeySelected() && winKey_)
+        winKey_->stopForClose();
     return false;
 }
 
@@ -100,7 +112,9 @@ void TransmitControl::toggleTune()
     if (!tuneActive_ && keyer_.state().isSending)
         return;
     tuneActive_ = !tuneActive_;
-    if (tuneActive_)
+    if (controls_.winKeySelected() && winKey_)
+        winKey_->tune(tuneActive_);
+    else if (tuneActive_)
         keyer_.tuneOn();
     else
         keyer_.tuneOff();
