@@ -2,13 +2,17 @@
 #include "operator/frm_tavrik.h"
 #include "operator/lamp.h"
 #include "operator/operator_dialogs.h"
+#include "winkey/frm_winkey_config.h"
 #include "platform/clock.h"
 #include "platform/parallel_port.h"
 #include "platform/priority.h"
 #include "support/isolated_runtime_dir.h"
 #include "support/winkey_emulator_process.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QPushButton>
+#include <QSlider>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -125,6 +129,35 @@ TEST_F(WinKeyStationTest, AKeyerThatDiesMidLineEndsTheTransmissionWithAMessage)
     const QString notice = window->typingBox().notice();
     EXPECT_TRUE(notice == u"Can't find WinKey" || notice == u"WinKey port is not open") << notice.toStdString();
     EXPECT_TRUE(window->typingBox().text().isEmpty());
+}
+
+TEST_F(WinKeyStationTest, KeyerSetupStoresTheSettingsAndStartsTheKeyerAgain)
+{
+    startBeside({});
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("admin: host open")));
+    // The software keyer's choice and back: one keyer checked at a time.
+    QAction* software = window->findChild<QAction*>(QStringLiteral("mnuSoftwareKeyer"));
+    QAction* winKey = window->findChild<QAction*>(QStringLiteral("mnuWinKey"));
+    software->trigger();
+    EXPECT_FALSE(winKey->isChecked());
+    EXPECT_EQ(window->windowTitle(), "Tavrik - Software");
+    winKey->trigger();
+    EXPECT_FALSE(software->isChecked());
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("admin: host open")));
+
+    window->findChild<QAction*>(QStringLiteral("mnuPort"))->trigger();
+    auto* dialog = window->findChild<FrmWinKeyConfig*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    dialog->findChild<QSlider*>(QStringLiteral("Slider11"))->setValue(32);
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ARButton1")), Qt::LeftButton);
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("admin: host open")));
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("load defaults: mode 16 speed 32")));
+    QFile ini(QDir(programDir.path()).filePath(QStringLiteral("TAVRIK.INI")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("WinKey Speed=32"));
+    EXPECT_EQ(window->speedText(), " Keying speed = 32 WPM");
 }
 
 } // namespace
