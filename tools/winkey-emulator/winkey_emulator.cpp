@@ -84,13 +84,13 @@ QString WinKeyEmulator::open()
 
 void WinKeyEmulator::recordTo(const QString& wavPath)
 {
-    wavClock_ = std::make_unique<MonotonicClock>();
-    wav_ = std::make_unique<WavCaptureOutput>(wavPath, *wavClock_);
+    wav_ = std::make_unique<WavCaptureOutput>(wavPath, wavClock_);
     openWav();
 }
 
 void WinKeyEmulator::openWav()
 {
+    wavClock_.setMs(now());
     if (wav_ && !wav_->open(SidetoneTable(SidetoneHz(params_.sidetoneCode))))
         log_ << "wav: " << wav_->errorText() << Qt::endl;
 }
@@ -99,6 +99,7 @@ void WinKeyEmulator::close()
 {
     if (wav_) {
         setKey(false);
+        wavClock_.setMs(std::max(now(), stepDueAt_));
         wav_->close();
         wav_.reset();
     }
@@ -203,11 +204,12 @@ void WinKeyEmulator::applyParameters(const QByteArray& a)
         openWav();
 }
 
-void WinKeyEmulator::sendToHost(const QByteArray& bytes, const QString& what)
+void WinKeyEmulator::sendToHost(const QByteArray& bytes, const QString& what, double atMs)
 {
     log_ << "tx " << Hex(bytes) << "  " << what << Qt::endl;
     outbox_ += bytes;
-    outboxReadyAt_ = std::max(outboxReadyAt_, now()) + kByteMs * static_cast<double>(bytes.size());
+    outboxReadyAt_ = std::max(outboxReadyAt_, atMs < 0 ? now() : std::min(atMs, now()))
+                     + kByteMs * static_cast<double>(bytes.size());
     outboxTimer_.start(std::max(0, static_cast<int>(outboxReadyAt_ - now())));
 }
 
@@ -247,6 +249,7 @@ void WinKeyEmulator::startNextItem()
         buffer_.pop_front();
     }
     if (buffer_.empty()) {
+        starved_ = busy_;
         if (busy_ && !idleTimer_.isActive())
             idleTimer_.start(kIdleGraceMs);
         return;
@@ -263,11 +266,13 @@ void WinKeyEmulator::startNextItem()
         runWaitingMs_ = 0;
         runChars_ = 0;
         stepDueAt_ = t;
-    } else if (t > stepDueAt_) {
+    } else if (starved_) {
         // The keyer had nothing to send: time the lock-step cost.
-        runWaitingMs_ += t - stepDueAt_;
-        stepDueAt_ = t;
+        runWaitingMs_ += std::max(0.0, t - stepDueAt_);
+        stepDueAt_ = std::max(stepDueAt_, t);
     }
+    // Otherwise the next character follows on the schedule, whenever this timer ran.
+    starved_ = false;
     steps_ = StepsForChar(current_, keyingWpm(), params_);
     if (runChars_ == 0 && !steps_.empty() && steps_.front().keyDown)
         steps_.front().ms += params_.firstExtensionMs;
@@ -291,9 +296,9 @@ void WinKeyEmulator::startNextItem()
 void WinKeyEmulator::runStep()
 {
     if (stepIndex_ == echoStep_ && echoAt_ == EchoAt::Start && current_ != 0 && current_ != '|')
-        sendToHost(QByteArray(1, current_), QStringLiteral("echo '%1'").arg(QLatin1Char(current_)));
+        sendToHost(QByteArray(1, current_), QStringLiteral("echo '%1'").arg(QLatin1Char(current_)), stepDueAt_);
     const KeyStep& step = steps_[stepIndex_];
-    setKey(step.keyDown);
+    setKey(step.keyDown, stepDueAt_);
     stepDueAt_ += step.ms;
     runKeyingMs_ += step.ms;
     stepTimer_.start(std::max(0, static_cast<int>(stepDueAt_ - now() + 0.5)));
@@ -301,7 +306,7 @@ void WinKeyEmulator::runStep()
 
 void WinKeyEmulator::finishChar()
 {
-    setKey(false);
+    setKey(false, stepDueAt_);
     const char sent = current_;
     current_ = 0;
     steps_.clear();
@@ -312,7 +317,7 @@ void WinKeyEmulator::finishChar()
     } else {
         ++runChars_;
         if (echoAt_ == EchoAt::End && sent != '|')
-            sendToHost(QByteArray(1, sent), QStringLiteral("echo '%1'").arg(QLatin1Char(sent)));
+            sendToHost(QByteArray(1, sent), QStringLiteral("echo '%1'").arg(QLatin1Char(sent)), stepDueAt_);
     }
     startNextItem();
 }
@@ -335,12 +340,13 @@ void WinKeyEmulator::becomeIdle()
         tailTimer_.start(std::max(0, params_.tailMs - kIdleGraceMs));
 }
 
-void WinKeyEmulator::setKey(bool down)
+void WinKeyEmulator::setKey(bool down, double atMs)
 {
     if (down == keyDown_)
         return;
     keyDown_ = down;
     if (wav_) {
+        wavClock_.setMs(atMs < 0 ? now() : atMs);
         if (down)
             wav_->gateOn();
         else

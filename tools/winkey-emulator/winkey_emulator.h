@@ -11,14 +11,29 @@
 #include <deque>
 #include <memory>
 
+#include "platform/clock.h"
+
 namespace tavrik {
-class MonotonicClock;
 class WavCaptureOutput;
 }
 
 namespace tavrik::emulator {
 
 enum class EchoAt { Start, End };
+
+// The recording's clock: each edge is placed at the moment the keyer meant it, so a timer
+// that runs late on a busy machine does not bend the recorded Morse.
+class ScheduledClock final : public Clock {
+public:
+    void setMs(double ms) { nowNs_ = static_cast<std::int64_t>(ms * 1e6); }
+    std::int64_t counter() override { return nowNs_; }
+    std::int64_t frequency() const override { return 1'000'000'000; }
+    void yieldThread() override {}
+    void sleepMs(std::int64_t) override {}
+
+private:
+    std::int64_t nowNs_ = 0;
+};
 
 // The keyer's side of a WinKey on a pseudo-terminal: takes the host's commands and text,
 // keys each character with the loaded timing, echoes it, reports status changes and the
@@ -51,14 +66,16 @@ private:
     void takeNextHostByte();
     void handle(const QByteArray& command);
     // Queues bytes for the host; they arrive after their wire time, together.
-    void sendToHost(const QByteArray& bytes, const QString& what);
+    // `atMs`: when the keyer meant to send them, if that was earlier than now.
+    void sendToHost(const QByteArray& bytes, const QString& what, double atMs = -1);
     void flushToHost();
     void startNextItem();
     void runStep();
     void finishChar();
     void becomeIdle();
     void reportStatus();
-    void setKey(bool down);
+    // `atMs`: the scheduled moment of the edge; now when negative.
+    void setKey(bool down, double atMs = -1);
     void setPtt(bool on);
     int keyingWpm() const;
     void breakIn(const QString& text);
@@ -100,12 +117,13 @@ private:
     double runKeyingMs_ = 0;
     int runChars_ = 0;
     double runWaitingMs_ = 0;
+    bool starved_ = false; // the last character ended with nothing buffered
     double lastCharEndedAt_ = 0;
     std::size_t echoStep_ = 0; // the step the character itself starts at
     QTimer idleTimer_;
     QTimer tailTimer_;
 
-    std::unique_ptr<MonotonicClock> wavClock_;
+    ScheduledClock wavClock_;
     std::unique_ptr<WavCaptureOutput> wav_;
 };
 
