@@ -131,7 +131,7 @@ TEST_F(WinKeyStationTest, AKeyerThatDiesMidLineEndsTheTransmissionWithAMessage)
     EXPECT_TRUE(window->typingBox().text().isEmpty());
 }
 
-TEST_F(WinKeyStationTest, KeyerSetupStoresTheSettingsAndStartsTheKeyerAgain)
+TEST_F(WinKeyStationTest, MenuEntriesAndTheSetupDialogReachTheKeyer)
 {
     startBeside({});
     ASSERT_TRUE(emulator.waitForLine(QStringLiteral("admin: host open")));
@@ -154,10 +154,29 @@ TEST_F(WinKeyStationTest, KeyerSetupStoresTheSettingsAndStartsTheKeyerAgain)
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("ARButton1")), Qt::LeftButton);
     ASSERT_TRUE(emulator.waitForLine(QStringLiteral("admin: host open")));
     ASSERT_TRUE(emulator.waitForLine(QStringLiteral("load defaults: mode 16 speed 32")));
+    EXPECT_EQ(window->speedText(), " Keying speed = 32 WPM");
+
+    // Tune, a click on the speed display, and the port entry reach the keyer too.
+    QAction* tune = window->findChild<QAction*>(QStringLiteral("mnuTune"));
+    tune->trigger();
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("key immediate: down")));
+    tune->trigger();
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("key immediate: up")));
+    QTest::mouseClick(window->findChild<QWidget*>(QStringLiteral("sBarSpeed")), Qt::LeftButton);
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("buffered speed 31 WPM")));
+    QAction* port = window->findChild<QAction*>(QStringLiteral("mnuDedicatedSerialPort"));
+    port->trigger();
+    EXPECT_FALSE(port->isChecked());
+    EXPECT_FALSE(window->keyLamp().isOn());
+    port->trigger();
+    EXPECT_TRUE(port->isChecked());
+    ASSERT_TRUE(emulator.waitForLine(QStringLiteral("admin: host open")));
+
     QFile ini(QDir(programDir.path()).filePath(QStringLiteral("TAVRIK.INI")));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ini.readAll().contains("WinKey Speed=32"));
-    EXPECT_EQ(window->speedText(), " Keying speed = 32 WPM");
+    const QByteArray stored = ini.readAll();
+    EXPECT_TRUE(stored.contains("WinKey Speed=31"));
+    EXPECT_TRUE(stored.contains("WinKey Hold Radio Polling=False"));
 }
 
 } // namespace
