@@ -159,7 +159,10 @@ TEST_F(WinKeyDriverTest, UnsendableCharactersAreDroppedAndABarRunIsOneHalfSpace)
         all += ' ' + written();
     }
     EXPECT_EQ(all.simplified(), "02 0f 41 3f 20 2f 7c 42 7c 1c 0f");
+    // A text ending in what the keyer does not take ends as any text does, not as an abort.
     EXPECT_FALSE(keyer.state().isSending);
+    EXPECT_EQ(window.aborts, 0);
+    EXPECT_EQ(window.logChecks, 1);
 }
 
 TEST_F(WinKeyDriverTest, SpeedMarkersAndAbort)
