@@ -31,6 +31,7 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
       devices_(devices),
       box_(new CwTextBox),
       cwControl_(SerialDevices(), devices.modemLines),
+      winKeyLine_(cwControl_),
       keyerPort_(devices.parallelPort, cwControl_, lineRequests_),
       sidetone_(QString(), devices.clock),
       link_(*this),
@@ -38,7 +39,9 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
       keyerLink_(link_, &lineRequests_),
       timer1_(link_),
       keyer_({devices.clock, devices.priority, keyerPort_, sidetone_, *box_, keyerLink_, *this}),
-      transmit_(keyer_, *box_, *this),
+      winKey_(winKeyLine_, devices.clock, *this),
+      winKeyHandOver_(winKey_, keyer_, *box_, *this),
+      transmit_(keyer_, *box_, *this, &winKeyHandOver_),
       buttons_(transmit_, *this, *this),
       router_(transmit_, buttons_, *box_, *this),
       macroContext_(*this),
@@ -190,6 +193,7 @@ void FrmTavrik::connectMenus()
     connect(m.mnuShowSRX, &QAction::triggered, this, &FrmTavrik::toggleSrxField);
     connect(m.mnuInsKey, &QAction::triggered, this, &FrmTavrik::showAssignKey);
     connectAppearanceMenus();
+    connectKeyerMenus();
     connect(m.mnuPort, &QAction::triggered, this, &FrmTavrik::showKeyerSetup);
 }
 
@@ -251,6 +255,8 @@ void FrmTavrik::showKeyerSetup()
 {
     if (menus_->mnuSoftwareKeyer->isChecked())
         keyerSetup_.openSetup();
+    else
+        showWinKeyConfig();
 }
 
 void FrmTavrik::setFormReady(bool ready)

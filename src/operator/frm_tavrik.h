@@ -21,6 +21,10 @@
 #include "platform/serial_line.h"
 #include "settings/settings_file.h"
 #include "settings/tavrik_settings.h"
+#include "winkey/winkey_connection.h"
+#include "winkey/winkey_hand_over.h"
+#include "winkey/winkey_line.h"
+#include "winkey/winkey_window.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -70,7 +74,8 @@ class FrmTavrik final : public QMainWindow,
                         private FieldFocus,
                         private ActiveBoxFocus,
                         private ButtonMacros,
-                        private LinkHost {
+                        private LinkHost,
+                        private WinKeyWindow {
     Q_OBJECT
 public:
     explicit FrmTavrik(TavrikDevices devices, QWidget* parent = nullptr);
@@ -120,17 +125,29 @@ public:
     void clearTypingBoxAndCallsign();
     ZeroPreference zeroPreference() const;
     bool isWinKeySelected() const { return winKeySelected(); }
-    void setWinKeySpeed(std::int16_t wpm) { settings_.winKey.speed = wpm; }
-    void writeSetting(const QString& section, const QString& key, const QString& value);
+    WinKeyConnection& winKey() { return winKey_; }
+    WinKeyHandOver& winKeyHandOver() { return winKeyHandOver_; }
+    void winKeySend(const QByteArray& bytes);
+    void writeSetting(const QString& section, const QString& key, const QString& value) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Clicks on the speed display step the speed.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applySettings();
     void applyLanguageLibrary(const QString& programDir);
     void showTimingPriority();
     void openKeyer();
+    void openSoftwareKeyer();
+    void openWinKey();
+    void connectKeyerMenus();
+    void chooseWinKey();
+    void chooseSoftwareKeyer();
+    void showWinKeyConfig();
+    void toggleDedicatedSerialPort(bool wasChecked);
+    void refreshKeyingMenu();
     void openLink();
     void shutDown();
     double twipsPerPixel() const;
@@ -218,6 +235,15 @@ private:
     // A shared-serial request failed: the transmission ends at once, and the box says why.
     void sharedLinesFailed(const QString& why);
 
+    // WinKeyWindow (the rest is shared with the bases above)
+    bool softwareKeyerOnDedicatedSerial() const override;
+    void setDedicatedSerialChecked(bool checked) override;
+    void showBoxMessage(const QString& text) override;
+    void clearTypingBox() override;
+    int activeRadio() const override;
+    void postNotice(int code, int argument) override;
+    void abortTransmission() override;
+
     void callsignChanged(const QString& text);
     void nameChanged(const QString& text);
     void srxChanged(const QString& text);
@@ -241,6 +267,7 @@ private:
     QTimer loopTimer_;
 
     SerialLine cwControl_;
+    SerialWinKeyLine winKeyLine_;
     KeyerPort keyerPort_;
     Sidetone sidetone_;
     Link link_;
@@ -248,6 +275,8 @@ private:
     KeyerLinkAdapter keyerLink_;
     LinkPollTimer timer1_;
     SoftwareKeyer keyer_;
+    WinKeyConnection winKey_;
+    WinKeyHandOver winKeyHandOver_;
     TransmitControl transmit_;
     MacroButtons buttons_;
     KeyRouter router_;

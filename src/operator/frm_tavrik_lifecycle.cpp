@@ -176,13 +176,20 @@ void FrmTavrik::applySettings()
         repaintMacroButton(i);
     }
     sidetone_.setOutputSetting(s.devices.sidetoneOutput);
+    winKey_.setSettings(s.winKey);
     relayout();
 }
 
 void FrmTavrik::openKeyer()
 {
-    if (!menus_->mnuSoftwareKeyer->isChecked())
-        return; // the WinKey opens its own port
+    if (menus_->mnuSoftwareKeyer->isChecked())
+        openSoftwareKeyer();
+    else
+        openWinKey();
+}
+
+void FrmTavrik::openSoftwareKeyer()
+{
     sidetone_.setSidetoneOn(settings_.sidetoneOn);
     if (!sidetone_.createSidetone(settings_.sidetoneFrequency))
         box_->showNotice(QString::fromLatin1(kSidetoneUnavailableText));
@@ -305,7 +312,8 @@ void FrmTavrik::pressKey(int keyCode, int shift)
 
 void FrmTavrik::selectRadioPin(int)
 {
-    // Only the WinKey switches radios by pin; the software keyer has nothing to set.
+    // Only the WinKey switches radios by pin; it does so only while it is the keyer.
+    winKey_.selectRadioPin();
 }
 
 void FrmTavrik::showLinkProblem(const QString& problem)

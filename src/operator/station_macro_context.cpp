@@ -118,24 +118,22 @@ void StationMacroContext::resetParallelLines()
 
 std::int16_t StationMacroContext::winKeySpeed() const
 {
-    return window_.settings().winKey.speed;
+    return window_.winKey().settings().speed;
 }
 
 void StationMacroContext::setWinKeySpeed(std::int16_t wpm)
 {
-    window_.setWinKeySpeed(wpm);
+    window_.winKey().settings().speed = wpm;
 }
 
 bool StationMacroContext::winKeyAnalogSpeed() const
 {
-    return window_.settings().winKey.analogSpeed;
+    return window_.winKey().settings().analogSpeed;
 }
 
 void StationMacroContext::winKeySend(const QByteArray& bytes)
 {
-    // The WinKey's host commands go out on the keyer's serial port.
-    if (window_.cwControl().portOpen())
-        window_.cwControl().write(bytes);
+    window_.winKeySend(bytes);
 }
 
 void StationMacroContext::writeSetting(const QString& section, const QString& key, const QString& value)

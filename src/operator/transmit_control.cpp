@@ -2,6 +2,7 @@
 
 #include "keyer/software_keyer.h"
 #include "operator/typing_box.h"
+#include "winkey/winkey_hand_over.h"
 
 #include <algorithm>
 
@@ -22,8 +23,9 @@ bool StandsAlone(const QString& text, qsizetype at, qsizetype length)
 
 } // namespace
 
-TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls)
-    : keyer_(keyer), box_(box), controls_(controls)
+TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls,
+                                 WinKeyHandOver* winKey)
+    : keyer_(keyer), box_(box), controls_(controls), winKey_(winKey)
 {
 }
 
@@ -80,8 +82,11 @@ void TransmitControl::transmit()
 void TransmitControl::startSoftwareKeyer()
 {
     // The WinKey takes the box character by character once its port is open.
-    if (controls_.winKeySelected())
+    if (controls_.winKeySelected()) {
+        if (winKey_)
+            winKey_->start();
         return;
+    }
     do {
         transmitRequested_ = false;
         keyer_.colourSentText(1);
@@ -103,6 +108,11 @@ void TransmitControl::abort()
     logAfterSending_ = false;
     if (tuneActive_)
         toggleTune();
+    if (controls_.winKeySelected() && winKey_) {
+        winKey_->abort();
+        keyer_.leaveSendingState();
+        return;
+    }
     KeyerState& s = keyer_.state();
     keyer_.showKeyingSpeed(s.savedWpm);
     s.dotMs = keyer_.dotMsFromWpm(s.wpm);
@@ -120,6 +130,8 @@ bool TransmitControl::queryClose()
         toggleTune();
     keyer_.state().abort = true;
     keyer_.leaveSendingState();
+    if (controls_.winKeySelected() && winKey_)
+        winKey_->stopForClose();
     return false;
 }
 
@@ -129,7 +141,9 @@ void TransmitControl::toggleTune()
     if (!tuneActive_ && keyer_.state().isSending)
         return;
     tuneActive_ = !tuneActive_;
-    if (tuneActive_)
+    if (controls_.winKeySelected() && winKey_)
+        winKey_->tune(tuneActive_);
+    else if (tuneActive_)
         keyer_.tuneOn();
     else
         keyer_.tuneOff();

@@ -10,6 +10,7 @@ namespace tavrik {
 
 class SoftwareKeyer;
 class TypingBox;
+class WinKeyHandOver;
 
 // Window controls that starting, stopping and looping a transmission change.
 class TransmitControls {
@@ -32,7 +33,9 @@ public:
     // The timer accepts no longer interval.
     static constexpr int kLongestLoopMs = 65535;
 
-    TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls);
+    // `winKey` takes the box instead of the software keyer while "WinKey" is checked.
+    TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls,
+                    WinKeyHandOver* winKey = nullptr);
 
     void setMacroExpander(std::function<QString(const QString&)> expand) { expand_ = std::move(expand); }
     void setFormReady(bool ready) { formReady_ = ready; }
@@ -79,6 +82,7 @@ private:
     SoftwareKeyer& keyer_;
     TypingBox& box_;
     TransmitControls& controls_;
+    WinKeyHandOver* winKey_;
     std::function<QString(const QString&)> expand_;
     bool formReady_ = false;
     bool tuneActive_ = false;

@@ -92,6 +92,15 @@ SerialLine::SerialLine(SerialDevices devices, ModemLines& modemLines, QObject* p
         if (port_.isOpen() && port_.bytesAvailable() > 0)
             emit received();
     }, Qt::QueuedConnection);
+    // A device that went away (a USB adapter pulled, a keyer's pseudo-terminal closed) keeps
+    // signalling a hang-up and failing every read: the port is closed, as an unplugged
+    // control would be, rather than spinning on it.
+    connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_.isOpen())
+            return;
+        setError(path_ + QStringLiteral(": ") + port_.errorString());
+        port_.close();
+    }, Qt::QueuedConnection);
 }
 
 SerialLine::~SerialLine()

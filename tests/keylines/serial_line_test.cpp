@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cerrno>
 
 namespace tavrik {
@@ -126,6 +128,24 @@ TEST_F(SerialLineTest, BytesBothWaysAndAQueuedReceivedSignal)
     ASSERT_TRUE(pty.send("E"));
     EXPECT_TRUE(spy.wait(2000));
     EXPECT_EQ(line.read(), QByteArray("E"));
+}
+
+TEST_F(SerialLineTest, ADeviceThatGoesAwayClosesThePortInsteadOfSpinning)
+{
+    auto vanishing = std::make_unique<Pty>();
+    SerialDevices one;
+    one.setPath(1, vanishing->slavePath());
+    SerialLine gone{one, modem};
+    gone.setPortNumber(1);
+    gone.setPortOpen(true);
+    ASSERT_TRUE(gone.portOpen());
+    vanishing.reset(); // the far end is unplugged
+    QElapsedTimer waited;
+    waited.start();
+    while (gone.portOpen() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_FALSE(gone.portOpen());
+    EXPECT_FALSE(gone.lastError().isEmpty());
 }
 
 TEST_F(SerialLineTest, FailuresLeaveAnErrorAndThePortClosed)

@@ -1,0 +1,140 @@
+// What the lock-step hand-over costs: 40 characters typed into Tavrik's window in WinKey mode,
+// keyed by the emulator on a pseudo-terminal (which models the 1200-baud wire both ways),
+// at 20 and 40 WPM, with the echo at the start and at the end of each character. Prints the
+// keyer's own time for the text against the time the whole text took.
+#include "operator/frm_tavrik.h"
+#include "operator/operator_dialogs.h"
+#include "platform/clock.h"
+#include "platform/parallel_port.h"
+#include "platform/priority.h"
+#include "support/winkey_emulator_process.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace tavrik;
+
+const QString kText = QStringLiteral("CQ TEST DE K1ABC K1ABC 5NN 001 TU QRZ 73");
+
+class NoPortIo final : public PortIo {
+public:
+    bool open(std::uint16_t) override { return false; }
+    void setDevicePath(const QString&) override {}
+    void close() override {}
+    bool isOpen() const override { return false; }
+    std::uint8_t inp(std::uint16_t) override { return 0; }
+    void out(std::uint16_t, std::uint8_t) override {}
+    QString lastError() const override { return {}; }
+};
+
+class NoModemLines final : public ModemLines {
+public:
+    int change(int, unsigned, bool) override { return 0; }
+};
+
+class NoPriority final : public TimingPriority {
+public:
+    void raise() override {}
+    void restore() override {}
+};
+
+class SilentDialogs final : public OperatorDialogs {
+public:
+    void showMessage(const QString&, const QString&, MessageIcon) override {}
+};
+
+struct Figures {
+    double keyingMs = 0;
+    double wholeMs = 0;
+    double waitingMs = 0;
+    double tavrikMs = 0;
+    int chars = 0;
+};
+
+bool Run(int wpm, const QString& echoAt, Figures& out)
+{
+    test::WinKeyEmulatorProcess emulator;
+    if (!emulator.start(QStringLiteral(WINKEY_EMULATOR), {QStringLiteral("--echo"), echoAt}))
+        return false;
+    QTemporaryDir dir;
+    QFile ini(QDir(dir.path()).filePath(QStringLiteral("TAVRIK.INI")));
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
+    ini.write(QStringLiteral("[frmTavrik Settings]\nKeyer to Use=WinKey\nKeying=VOX\n"
+                             "[WinKey Settings]\nWinKey Port=1\nWinKey Speed=%1\nWinKey PTT Lead Delay=0\n"
+                             "WinKey PTT Lag Delay=0\nWinKey Speed Farnsworth=5\n[Devices]\nComm1=%2\n")
+                  .arg(wpm)
+                  .arg(emulator.device())
+                  .toUtf8());
+    ini.close();
+    MonotonicClock clock;
+    NoPriority priority;
+    NoPortIo parallel;
+    NoModemLines modemLines;
+    SilentDialogs dialogs;
+    FrmTavrik window(TavrikDevices{clock, priority, parallel, modemLines, dialogs});
+    window.formLoad({dir.path(), QString()});
+    if (!emulator.waitForLine(QStringLiteral("load defaults")))
+        return false;
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    window.transmit().appendToTypingBox(kText);
+    const QDeadlineTimer deadline(120000);
+    while (window.keyer().state().isSending && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    out.tavrikMs = static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
+    if (!emulator.waitForLine(QStringLiteral("done: ")))
+        return false;
+    static const QRegularExpression done(
+        QStringLiteral("done: (\\d+) characters in ([0-9.]+) ms; keying ([0-9.]+) ms; waiting for the host ([0-9.]+) ms"));
+    for (const QString& line : emulator.lines()) {
+        const QRegularExpressionMatch m = done.match(line);
+        if (m.hasMatch()) {
+            out.chars = m.captured(1).toInt();
+            out.wholeMs = m.captured(2).toDouble();
+            out.keyingMs = m.captured(3).toDouble();
+            out.waitingMs = m.captured(4).toDouble();
+        }
+    }
+    return out.chars > 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::printf("winkey_throughput: \"%s\" (%d characters) typed into Tavrik in WinKey mode, keyed by\n"
+                "tools/winkey-emulator on a pseudo-terminal; one byte takes %.2f ms on the modelled wire.\n\n",
+                qPrintable(kText), static_cast<int>(kText.size()), 11 * 1000.0 / 1200);
+    std::printf("%4s %6s %6s %16s %15s %11s %14s %16s\n", "WPM", "echo", "chars", "keyer's own ms", "whole text ms",
+                "added ms", "added/char ms", "Tavrik busy ms");
+    for (const int wpm : {20, 40}) {
+        for (const char* echoAt : {"start", "end"}) {
+            Figures f;
+            if (!Run(wpm, QLatin1String(echoAt), f)) {
+                std::printf("%4d %6s  run failed\n", wpm, echoAt);
+                return 1;
+            }
+            std::printf("%4d %6s %6d %16.1f %15.1f %11.1f %14.2f %16.1f\n", wpm, echoAt, f.chars, f.keyingMs, f.wholeMs,
+                        f.wholeMs - f.keyingMs, (f.wholeMs - f.keyingMs) / std::max(1, f.chars - 1), f.tavrikMs);
+        }
+    }
+    std::printf("\nkeyer's own: the sum of the characters' timing at the loaded block (marks, gaps, spaces).\n"
+                "whole text: first character's start to last character's end as the keyer keyed them.\n"
+                "added: time the keyer sat with nothing to send, waiting for Tavrik's next character.\n");
+    return 0;
+}

@@ -1,0 +1,159 @@
+// The keyer choice, the WinKey's side of the window, the serial-port entry and the speed clicks.
+#include "operator/frm_tavrik.h"
+
+#include "common/vb_numbers.h"
+#include "operator/lamp.h"
+#include "operator/tavrik_menus.h"
+#include "winkey/frm_winkey_config.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+
+namespace tavrik {
+
+void FrmTavrik::connectKeyerMenus()
+{
+    TavrikMenus& m = *menus_;
+    connect(m.mnuWinKey, &QAction::triggered, this, [this](bool checked) {
+        if (checked)
+            chooseWinKey();
+    });
+    connect(m.mnuSoftwareKeyer, &QAction::triggered, this, [this](bool checked) {
+        if (checked)
+            chooseSoftwareKeyer();
+    });
+    connect(m.mnuDedicatedSerialPort, &QAction::triggered, this,
+            [this](bool checked) { toggleDedicatedSerialPort(!checked); });
+    connect(m.mnuKeying, &QMenu::aboutToShow, this, &FrmTavrik::refreshKeyingMenu);
+    connect(&cwControl_, &SerialLine::received, this, [this] { winKey_.receive(); });
+    sBar_->installEventFilter(this);
+    speedLabel_->installEventFilter(this);
+}
+
+void FrmTavrik::chooseWinKey()
+{
+    setWindowTitle(QStringLiteral("Tavrik - WinKey"));
+    writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Keyer to Use"), QStringLiteral("WinKey"));
+    menus_->mnuSoftwareKeyer->setChecked(false);
+    keyBox_->setOn(false);
+    box_->clear();
+    openWinKey();
+}
+
+void FrmTavrik::chooseSoftwareKeyer()
+{
+    setWindowTitle(QStringLiteral("Tavrik - Software"));
+    writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Keyer to Use"), QStringLiteral("Software"));
+    menus_->mnuWinKey->setChecked(false);
+    pttBox_->setVisible(true);
+    keyBox_->setOn(false);
+    box_->clear();
+    std::int16_t wpm = 20;
+    if (settingsFile_) {
+        settingsFile_->setReadSection(QStringLiteral("frmTavrik Settings"));
+        wpm = WholeNumber(settingsFile_->ReadSetting(QStringLiteral("WPM"), QStringLiteral("20"))).value_or(20);
+    }
+    keyer_.setOperatorSpeed(wpm);
+    openSoftwareKeyer();
+}
+
+void FrmTavrik::openWinKey()
+{
+    winKey_.openWinKey();
+}
+
+void FrmTavrik::showWinKeyConfig()
+{
+    auto* dialog = new FrmWinKeyConfig(
+        winKey_.settings(),
+        [this](const QString& section, const QString& key, const QString& value) { writeSetting(section, key, value); },
+        devices_.dialogs, this);
+    connect(dialog, &FrmWinKeyConfig::applied, this, [this](const WinKeySettings& applied) {
+        winKey_.setSettings(applied);
+        openWinKey();
+    });
+    dialog->show();
+}
+
+void FrmTavrik::toggleDedicatedSerialPort(bool wasChecked)
+{
+    if (menus_->mnuSoftwareKeyer->isChecked()) {
+        cwControl_.setPortOpen(!wasChecked);
+    } else if (cwControl_.portOpen()) {
+        cwControl_.setPortOpen(false);
+        keyBox_->setOn(false);
+    } else {
+        openWinKey();
+    }
+    menus_->mnuDedicatedSerialPort->setChecked(cwControl_.portOpen());
+    if (!cwControl_.lastError().isEmpty()) {
+        box_->showNotice(QStringLiteral("CW Port error : ") + cwControl_.lastError());
+        cwControl_.clearError();
+    }
+}
+
+void FrmTavrik::refreshKeyingMenu()
+{
+    const bool dedicated = softwareKeyerOnDedicatedSerial();
+    menus_->mnuDedicatedSerialPort->setEnabled(dedicated);
+    if (dedicated)
+        menus_->mnuDedicatedSerialPort->setChecked(cwControl_.portOpen());
+}
+
+bool FrmTavrik::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == sBar_ || watched == speedLabel_) && event->type() == QEvent::MouseButtonPress) {
+        winKeyHandOver_.stepKeyingSpeed(static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmTavrik::winKeySend(const QByteArray& bytes)
+{
+    winKey_.send(bytes);
+}
+
+// --- WinKeyWindow ------------------------------------------------------------------------
+
+bool FrmTavrik::softwareKeyerOnDedicatedSerial() const
+{
+    const KeyerPortSettings& port = keyerPort_.settings();
+    return !port.portIsParallel && !port.portIsSharedSerial;
+}
+
+void FrmTavrik::setDedicatedSerialChecked(bool checked)
+{
+    menus_->mnuDedicatedSerialPort->setChecked(checked);
+}
+
+void FrmTavrik::showBoxMessage(const QString& text)
+{
+    box_->showNotice(text);
+}
+
+void FrmTavrik::clearTypingBox()
+{
+    box_->clear();
+}
+
+int FrmTavrik::activeRadio() const
+{
+    return link_.activeRadio();
+}
+
+void FrmTavrik::postNotice(int code, int argument)
+{
+    link_.postLinkNotice(code, argument);
+}
+
+void FrmTavrik::abortTransmission()
+{
+    transmit_.abort();
+}
+
+} // namespace tavrik

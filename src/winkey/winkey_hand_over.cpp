@@ -1,0 +1,253 @@
+#include "winkey/winkey_hand_over.h"
+
+#include "common/link_codes.h"
+#include "keyer/software_keyer.h"
+#include "keyer/keyer_ports.h"
+#include "winkey/winkey_bytes.h"
+#include "winkey/winkey_connection.h"
+#include "winkey/winkey_window.h"
+
+#include <algorithm>
+
+namespace tavrik {
+namespace {
+
+constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
+constexpr char16_t kSpeedDownMarker = 0x00AB; // «
+constexpr char16_t kBar = u'|';
+// The longest character with its gaps, heavy weighting and a long dah, in dots.
+constexpr int kSlowestCharDots = 40;
+
+} // namespace
+
+WinKeyHandOver::WinKeyHandOver(WinKeyConnection& connection, SoftwareKeyer& keyer, TransmitQueue& box,
+                               WinKeyWindow& window)
+    : connection_(connection), keyer_(keyer), box_(box), window_(window)
+{
+    echoTimer_.setSingleShot(true);
+    QObject::connect(&echoTimer_, &QTimer::timeout, [this] { echoOverdue(); });
+    WinKeyConnection::Listener listener;
+    listener.charDone = [this] { charDone(); };
+    listener.showSpeed = [this](std::int16_t wpm) { showSpeed(wpm); };
+    listener.breakIn = [this](bool active) { setBreakIn(active); };
+    listener.writeLost = [this] { writeLost(); };
+    connection_.setListener(std::move(listener));
+}
+
+void WinKeyHandOver::showSpeed(std::int16_t wpm)
+{
+    keyer_.showKeyingSpeed(wpm);
+    keyer_.state().dotMs = keyer_.dotMsFromWpm(wpm);
+}
+
+void WinKeyHandOver::start()
+{
+    if (!connection_.portOpen())
+        return; // the text waits in the box
+    KeyerState& s = keyer_.state();
+    const WinKeySettings& settings = connection_.settings();
+    keyer_.enterSendingState();
+    s.savedWpm = s.wpm;
+    if (!settings.analogSpeed)
+        connection_.send(winkey::SpeedCommand(winkey::kSetSpeed, s.wpm));
+    s.isSending = true;
+    charIndex_ = 1;
+    if (settings.holdRadioPolling)
+        window_.postNotice(LinkCode::kRadioPolling, 1);
+    nextChar(1);
+}
+
+void WinKeyHandOver::consumeSpeedMarkers(int position, char16_t marker, int step)
+{
+    KeyerState& s = keyer_.state();
+    const bool analog = connection_.settings().analogSpeed;
+    box_.suspendRedraw();
+    while (position <= box_.length() && box_.charAt(position) == QChar(marker)) {
+        s.wpm = static_cast<std::int16_t>(std::clamp(s.wpm + step, 1, 999));
+        s.dotMs = keyer_.dotMsFromWpm(s.wpm);
+        box_.removeCharAt(position);
+        if (!analog) {
+            connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.wpm));
+            keyer_.showKeyingSpeed(s.wpm);
+        }
+    }
+    box_.resumeRedraw();
+}
+
+bool WinKeyHandOver::sendable(char16_t code)
+{
+    if (code == kBar) {
+        if (lastWinKeyChar_ != kBar)
+            connection_.send(QByteArray(1, winkey::kUnechoedBar));
+        lastWinKeyChar_ = kBar;
+        return false;
+    }
+    lastWinKeyChar_ = code;
+    return winkey::IsSendable(code);
+}
+
+void WinKeyHandOver::nextChar(int position)
+{
+    KeyerState& s = keyer_.state();
+    s.lastNextCharPos = position;
+    s.sentCharCount = position;
+    if (position > box_.length())
+        return;
+    const char16_t c = box_.charAt(position).unicode();
+    if (c == kSpeedUpMarker) {
+        consumeSpeedMarkers(position, c, +2);
+    } else if (c == kSpeedDownMarker) {
+        consumeSpeedMarkers(position, c, -2);
+    } else if (c <= 31 || c == u'!' || (c >= 94 && c != kBar)) {
+        // A "|" goes on to be written as the keyer's half space.
+        box_.suspendRedraw();
+        box_.removeCharAt(position);
+        box_.resumeRedraw();
+    }
+    for (;;) {
+        if (position > box_.length()) {
+            // Nothing the keyer takes is left and nothing is in the keyer: the text is done.
+            // (Ending as an abort would keep a marker's speed and drop a pending log.)
+            if (s.isSending)
+                finish();
+            return;
+        }
+        if (sendable(box_.charAt(position).unicode()))
+            break;
+        if (!s.isSending)
+            return;
+        box_.suspendRedraw();
+        box_.removeCharAt(position);
+        box_.resumeRedraw();
+    }
+    if (!connection_.send(QByteArray(1, static_cast<char>(box_.charAt(position).unicode()))))
+        return;
+    handedOver();
+    keyer_.colourSentText(position);
+}
+
+void WinKeyHandOver::handedOver()
+{
+    awaitingEcho_ = true;
+    if (!breakIn_)
+        echoTimer_.start(echoBoundMs());
+}
+
+int WinKeyHandOver::echoBoundMs() const
+{
+    const WinKeySettings settings = winkey::ClampedToDialogRanges(connection_.settings());
+    const int wpm = settings.analogSpeed ? settings.speedMin : std::clamp<int>(keyer_.state().wpm, 5, 99);
+    return kEchoSlackMs + settings.pttLeadDelay * 10 + kSlowestCharDots * 1200 / wpm;
+}
+
+void WinKeyHandOver::charDone()
+{
+    // The echo of a character handed over before an abort belongs to no transmission.
+    if (!keyer_.state().isSending)
+        return;
+    awaitingEcho_ = false;
+    echoTimer_.stop();
+    ++charIndex_;
+    if (charIndex_ <= box_.length())
+        nextChar(charIndex_);
+    else
+        finish();
+}
+
+void WinKeyHandOver::finish()
+{
+    KeyerState& s = keyer_.state();
+    const WinKeySettings& settings = connection_.settings();
+    box_.clear();
+    s.isSending = false;
+    charIndex_ = 1;
+    awaitingEcho_ = false;
+    echoTimer_.stop();
+    if (!settings.analogSpeed) {
+        connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.savedWpm));
+        s.wpm = s.savedWpm;
+        showSpeed(s.wpm);
+    }
+    if (settings.holdRadioPolling)
+        window_.postNotice(LinkCode::kRadioPolling, 0);
+    keyer_.leaveSendingState();
+    window_.logContactIfRequested();
+}
+
+void WinKeyHandOver::abort()
+{
+    KeyerState& s = keyer_.state();
+    const WinKeySettings& settings = connection_.settings();
+    s.isSending = false;
+    awaitingEcho_ = false;
+    echoTimer_.stop();
+    if (settings.holdRadioPolling)
+        window_.postNotice(LinkCode::kRadioPolling, 0);
+    if (!settings.analogSpeed)
+        connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.savedWpm));
+}
+
+void WinKeyHandOver::stopForClose()
+{
+    keyer_.state().isSending = false;
+    awaitingEcho_ = false;
+    echoTimer_.stop();
+}
+
+void WinKeyHandOver::writeLost()
+{
+    keyer_.leaveSendingState();
+    keyer_.state().isSending = false;
+    awaitingEcho_ = false;
+    echoTimer_.stop();
+}
+
+void WinKeyHandOver::setBreakIn(bool active)
+{
+    breakIn_ = active;
+    // The operator may paddle as long as he likes; the wait for the echo starts afresh after.
+    if (active)
+        echoTimer_.stop();
+}
+
+void WinKeyHandOver::echoOverdue()
+{
+    const bool portOpen = connection_.portOpen();
+    window_.abortTransmission();
+    window_.showBoxMessage(portOpen ? QStringLiteral("Can't find WinKey") : QStringLiteral("WinKey port is not open"));
+}
+
+void WinKeyHandOver::tune(bool keyDown)
+{
+    connection_.send(QByteArray{} + winkey::kKeyImmediate + (keyDown ? '\1' : '\0'));
+}
+
+void WinKeyHandOver::stepKeyingSpeed(bool lower)
+{
+    const bool winKey = window_.winKeySelected();
+    WinKeySettings& settings = connection_.settings();
+    if (winKey && settings.analogSpeed)
+        return;
+    KeyerState& s = keyer_.state();
+    const std::int16_t before = s.wpm;
+    if (lower && s.wpm >= 11)
+        --s.wpm;
+    else if (!lower && s.wpm < 50)
+        ++s.wpm;
+    if (s.wpm != before) {
+        showSpeed(s.wpm);
+        s.savedWpm = s.wpm;
+        if (winKey)
+            settings.speed = s.wpm;
+    }
+    if (winKey) {
+        if (!settings.analogSpeed)
+            connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.wpm));
+        window_.writeSetting(QStringLiteral("WinKey Settings"), QStringLiteral("WinKey Speed"),
+                             QString::number(settings.speed));
+    } else {
+        window_.writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("WPM"), QString::number(s.wpm));
+    }
+}
+
+} // namespace tavrik

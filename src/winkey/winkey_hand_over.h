@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QTimer>
+
+#include <cstdint>
+
+namespace tavrik {
+
+class SoftwareKeyer;
+class TransmitQueue;
+class WinKeyConnection;
+class WinKeyWindow;
+
+// Feeds the typing box to the WinKey one character at a time: the next only after the
+// keyer's echo of the last, so abort, speed changes and break-in act within one character.
+// Shares the keyer state (speed, saved speed, sending) with the software keyer.
+class WinKeyHandOver {
+public:
+    // An echo may take this much longer than the slowest character before the keyer counts
+    // as gone.
+    static constexpr int kEchoSlackMs = 2000;
+
+    WinKeyHandOver(WinKeyConnection& connection, SoftwareKeyer& keyer, TransmitQueue& box, WinKeyWindow& window);
+
+    // A send starter: the box's change while idle, or the transmit command.
+    void start();
+    // WinKeyCharDone: the keyer finished (or the paddles cancelled) the character handed over.
+    void charDone();
+    // The WinKey part of the window's abort, after the box is emptied.
+    void abort();
+    // The WinKey part of closing the window while sending.
+    void stopForClose();
+    void tune(bool keyDown);
+    // A click on the speed display: lower with the left button, else raise.
+    void stepKeyingSpeed(bool lower);
+    // Shows the speed (it becomes wpm) and derives the dot length.
+    void showSpeed(std::int16_t wpm);
+    void setBreakIn(bool active);
+
+    int charIndex() const { return charIndex_; }
+    bool awaitingEcho() const { return echoTimer_.isActive() || (awaitingEcho_ && breakIn_); }
+    int echoBoundMs() const;
+
+private:
+    void nextChar(int position);
+    void consumeSpeedMarkers(int position, char16_t marker, int step);
+    // False for a character the keyer does not take; a "|" is written here, once a run.
+    bool sendable(char16_t code);
+    void handedOver();
+    void finish();
+    void echoOverdue();
+    void writeLost();
+
+    WinKeyConnection& connection_;
+    SoftwareKeyer& keyer_;
+    TransmitQueue& box_;
+    WinKeyWindow& window_;
+    int charIndex_ = 1;
+    char16_t lastWinKeyChar_ = 0;
+    bool awaitingEcho_ = false;
+    bool breakIn_ = false;
+    QTimer echoTimer_;
+};
+
+} // namespace tavrik
