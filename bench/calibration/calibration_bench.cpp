@@ -10,6 +10,7 @@
 #include "platform/parallel_port.h"
 #include "platform/priority.h"
 #include "platform/serial_line.h"
+#include "support/window_fakes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,9 @@
 namespace tavrik::bench {
 namespace {
 
+using test::NoModemLines;
+using test::SilentDialogs;
+
 // The parallel port's register, as the hardware would hold it.
 class RegisterPortIo final : public PortIo {
 public:
@@ -39,16 +43,6 @@ public:
 
 private:
     std::uint8_t register_ = 0x0B;
-};
-
-class NoModemLines final : public ModemLines {
-public:
-    int change(int, unsigned, bool) override { return 0; }
-};
-
-class SilentDialogs final : public OperatorDialogs {
-public:
-    void showMessage(const QString&, const QString&, MessageIcon) override {}
 };
 
 void RunTest(FrmTavrik& window, const char* button, int wpm)

@@ -13,6 +13,7 @@
 #include "platform/runtime_dir.h"
 #include "platform/serial_line.h"
 #include "platform/shared_block.h"
+#include "support/window_fakes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +32,9 @@
 
 namespace tavrik::bench {
 namespace {
+
+using test::NoModemLines;
+using test::SilentDialogs;
 
 // A parallel port whose key bit is stamped on the counter each time it flips.
 class StampingPortIo final : public PortIo {
@@ -58,18 +62,6 @@ private:
     Clock& clock_;
     std::uint16_t control_ = 0;
     std::uint8_t register_ = 0x0B;
-};
-
-class NoModemLines final : public ModemLines {
-public:
-    int change(int, unsigned, bool) override { return 0; }
-};
-
-class SilentDialogs final : public OperatorDialogs {
-public:
-    void showMessage(const QString&, const QString&, MessageIcon) override {}
-    std::optional<Colour> chooseColour(Colour) override { return std::nullopt; }
-    std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
 };
 
 // The logging program's side in a thread of its own: the block, the window socket, and a

@@ -8,6 +8,7 @@
 #include "platform/parallel_port.h"
 #include "platform/priority.h"
 #include "support/winkey_emulator_process.h"
+#include "support/window_fakes.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -23,6 +24,9 @@
 namespace {
 
 using namespace tavrik;
+using test::NoModemLines;
+using test::NoPriority;
+using test::SilentDialogs;
 
 const QString kText = QStringLiteral("CQ TEST DE K1ABC K1ABC 5NN 001 TU QRZ 73");
 
@@ -35,22 +39,6 @@ public:
     std::uint8_t inp(std::uint16_t) override { return 0; }
     void out(std::uint16_t, std::uint8_t) override {}
     QString lastError() const override { return {}; }
-};
-
-class NoModemLines final : public ModemLines {
-public:
-    int change(int, unsigned, bool) override { return 0; }
-};
-
-class NoPriority final : public TimingPriority {
-public:
-    void raise() override {}
-    void restore() override {}
-};
-
-class SilentDialogs final : public OperatorDialogs {
-public:
-    void showMessage(const QString&, const QString&, MessageIcon) override {}
 };
 
 struct Figures {

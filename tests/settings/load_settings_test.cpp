@@ -151,13 +151,20 @@ TEST(LoadSettings, YieldsAfterEachSlotAndLeavesTheWinKeySection)
     EXPECT_EQ(file.readSection(), U("WinKey Settings"));
 }
 
-TEST(LoadSettings, LongMacroComesBackCut)
+// The editor stores macros of up to 3000 characters; they come back whole, where any other
+// value stops at 1999.
+TEST(LoadSettings, MacrosComeBackWholeUpToTheEditorsLimit)
 {
     TempFolder program;
     SettingsFile file(program.folder(), QString());
     file.PrepareSettingsFile();
     file.WriteSetting(U("frmTavrik Settings"), U("Macro #7"), QString(2500, u'E'));
-    EXPECT_EQ(LoadSettings(file, {}).macros[7].text, QString(1999, u'E'));
+    file.WriteSetting(U("frmTavrik Settings"), U("Macro #8"), QString(3100, u'T'));
+    file.WriteSetting(U("frmTavrik Settings"), U("Macro Caption #8"), QString(2500, u'C'));
+    const TavrikSettings loaded = LoadSettings(file, {});
+    EXPECT_EQ(loaded.macros[7].text, QString(2500, u'E'));
+    EXPECT_EQ(loaded.macros[8].text, QString(3000, u'T'));
+    EXPECT_EQ(loaded.macros[8].caption, QString(1999, u'C'));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/windows1252.h"
 #include "support/isolated_runtime_dir.h"
 #include "support/keyer_fakes.h"
+#include "support/window_fakes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,11 +64,6 @@ private:
     bool written_ = false;
     bool keyed_ = false;
     bool ptt_ = false;
-};
-
-class NoModemLines final : public ModemLines {
-public:
-    int change(int, unsigned, bool) override { return 0; }
 };
 
 class RecordingDialogs final : public OperatorDialogs {

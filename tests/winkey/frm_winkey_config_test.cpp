@@ -26,6 +26,8 @@ public:
     {
         shown.push_back(title + u'|' + text);
     }
+    std::optional<Colour> chooseColour(Colour) override { return std::nullopt; }
+    std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
     std::vector<QString> shown;
 };
 

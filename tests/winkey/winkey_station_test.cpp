@@ -8,6 +8,7 @@
 #include "platform/priority.h"
 #include "support/isolated_runtime_dir.h"
 #include "support/winkey_emulator_process.h"
+#include "support/window_fakes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,10 @@
 namespace tavrik {
 namespace {
 
+using test::NoModemLines;
+using test::NoPriority;
+using test::SilentDialogs;
+
 class NoPortIo final : public PortIo {
 public:
     bool open(std::uint16_t) override { return false; }
@@ -35,22 +40,6 @@ public:
     std::uint8_t inp(std::uint16_t) override { return 0; }
     void out(std::uint16_t, std::uint8_t) override {}
     QString lastError() const override { return {}; }
-};
-
-class NoModemLines final : public ModemLines {
-public:
-    int change(int, unsigned, bool) override { return 0; }
-};
-
-class NoPriority final : public TimingPriority {
-public:
-    void raise() override {}
-    void restore() override {}
-};
-
-class SilentDialogs final : public OperatorDialogs {
-public:
-    void showMessage(const QString&, const QString&, MessageIcon) override {}
 };
 
 class WinKeyStationTest : public ::testing::Test {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "operator/operator_dialogs.h"
+#include "platform/priority.h"
+#include "platform/serial_line.h"
+
+// What a window run by a test or a benchmark does without: modem lines, priority and boxes.
+namespace tavrik::test {
+
+class NoModemLines final : public ModemLines {
+public:
+    int change(int, unsigned, bool) override { return 0; }
+};
+
+class NoPriority final : public TimingPriority {
+public:
+    void raise() override {}
+    void restore() override {}
+    bool realtimeAvailable() const override { return false; }
+};
+
+// Every box is answered at once: messages dropped, colour and font dialogs cancelled.
+class SilentDialogs final : public OperatorDialogs {
+public:
+    void showMessage(const QString&, const QString&, MessageIcon) override {}
+    std::optional<Colour> chooseColour(Colour) override { return std::nullopt; }
+    std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
+};
+
+} // namespace tavrik::test
