@@ -25,21 +25,11 @@ namespace {
 
 using namespace tavrik;
 using test::NoModemLines;
+using test::NoPortIo;
 using test::NoPriority;
 using test::SilentDialogs;
 
 const QString kText = QStringLiteral("CQ TEST DE K1ABC K1ABC 5NN 001 TU QRZ 73");
-
-class NoPortIo final : public PortIo {
-public:
-    bool open(std::uint16_t) override { return false; }
-    void setDevicePath(const QString&) override {}
-    void close() override {}
-    bool isOpen() const override { return false; }
-    std::uint8_t inp(std::uint16_t) override { return 0; }
-    void out(std::uint16_t, std::uint8_t) override {}
-    QString lastError() const override { return {}; }
-};
 
 struct Figures {
     double keyingMs = 0;

@@ -28,19 +28,9 @@ namespace tavrik {
 namespace {
 
 using test::NoModemLines;
+using test::NoPortIo;
 using test::NoPriority;
 using test::SilentDialogs;
-
-class NoPortIo final : public PortIo {
-public:
-    bool open(std::uint16_t) override { return false; }
-    void setDevicePath(const QString&) override {}
-    void close() override {}
-    bool isOpen() const override { return false; }
-    std::uint8_t inp(std::uint16_t) override { return 0; }
-    void out(std::uint16_t, std::uint8_t) override {}
-    QString lastError() const override { return {}; }
-};
 
 class WinKeyStationTest : public ::testing::Test {
 protected:

@@ -20,8 +20,8 @@ std::optional<AdifRecord> AdifReader::next()
         const qsizetype close = text_.indexOf(u'>', open);
         if (close < 0)
             break;
-        const QStringList spec = text_.mid(open + 1, close - open - 1).split(u':');
-        const QString tag = spec.first().trimmed().toUpper();
+        const QStringList parts = text_.mid(open + 1, close - open - 1).split(u':');
+        const QString tag = parts.first().trimmed().toUpper();
         pos_ = close + 1;
         if (tag == QStringLiteral("EOR"))
             return record;
@@ -30,7 +30,7 @@ std::optional<AdifRecord> AdifReader::next()
             continue;
         }
         bool ok = false;
-        const qsizetype length = spec.size() > 1 ? spec[1].trimmed().toLongLong(&ok) : 0;
+        const qsizetype length = parts.size() > 1 ? parts[1].trimmed().toLongLong(&ok) : 0;
         if (!ok || length < 0)
             continue;
         record.append({tag, text_.mid(pos_, length)});
