@@ -26,7 +26,7 @@ std::unique_ptr<SoundOutput> MakeSoundOutput(const QString& setting, Clock& cloc
     const SoundOutputChoice choice = ParseSoundOutputChoice(setting);
     switch (choice.kind) {
     case SoundOutputChoice::Kind::DefaultDevice:
-        return std::make_unique<PortAudioOutput>();
+        return std::make_unique<PortAudioOutput>(clock);
     case SoundOutputChoice::Kind::WavFile:
         return std::make_unique<WavCaptureOutput>(choice.path, clock);
     case SoundOutputChoice::Kind::None:
