@@ -30,6 +30,7 @@ void PlacedToneLoop::anchor(std::int64_t firstSampleAt) noexcept
     if (!anchored_) {
         clock_.setOrigin(firstSampleAt - clock_.countsIn(played_));
         anchored_ = true;
+        anchoredFlag_.store(true, std::memory_order_release);
         return;
     }
     const std::int64_t stray = firstSampleAt - clock_.counterAt(played_);

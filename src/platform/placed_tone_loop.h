@@ -43,6 +43,8 @@ public:
     // played at the start of the next buffer instead.
     std::uint32_t lateEdges() const { return lateEdges_.load(std::memory_order_relaxed); }
     std::uint32_t reanchors() const { return reanchors_.load(std::memory_order_relaxed); }
+    // The callback has run and tied the stream's samples to the counter.
+    bool anchored() const { return anchoredFlag_.load(std::memory_order_acquire); }
 
 private:
     void push(ToneEdge edge);
@@ -56,6 +58,7 @@ private:
     ToneEdgeRing ring_;
     std::atomic<std::uint32_t> lateEdges_{0};
     std::atomic<std::uint32_t> reanchors_{0};
+    std::atomic<bool> anchoredFlag_{false};
     // Window thread only.
     bool lastPushedOn_ = false;
     // Audio thread only.

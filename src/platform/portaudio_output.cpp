@@ -7,9 +7,12 @@
 #include <pa_linux_alsa.h>
 #include <portaudio.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <thread>
 
 namespace tavrik {
 namespace {
@@ -18,9 +21,16 @@ namespace {
 constexpr unsigned long kFramesPerBuffer = 128;
 // Added to what the stream reports, for a callback that runs late on a busy machine.
 constexpr double kLatencyMarginSeconds = 0.008;
+// Buffers an edge may wait behind: a sound server fills its buffer in bursts, so an edge may
+// wait a whole buffer for the next callback, which then renders behind a full buffer, and a
+// busy machine may make that callback late by another.
+constexpr double kBuffersOfLatency = 3;
 // How far the stream's own estimate of when a buffer sounds may stray before it is trusted
 // over the samples counted; a sound server's estimate jitters by about a millisecond.
-constexpr double kAnchorToleranceSeconds = 0.004;
+constexpr double kAnchorToleranceSeconds = 0.006;
+constexpr auto kStartTimeout = std::chrono::seconds(3);
+// 1/5000 s: a stream-time reading that takes longer was interrupted.
+constexpr std::int64_t kLongestClockReading = 5000;
 
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 void IgnoreJackMessage(const char*) {}
@@ -59,15 +69,21 @@ int RenderCallback(const void* /*input*/, void* output, unsigned long frames, co
                    PaStreamCallbackFlags /*flags*/, void* user)
 {
     auto* playback = static_cast<PortAudioOutput::Playback*>(user);
+    const std::int64_t streamToCounter = playback->streamToCounter.load(std::memory_order_relaxed);
+    if (streamToCounter == 0) {
+        // Until the stream's clock is known, nothing can be placed and nothing is keyed.
+        std::fill_n(static_cast<std::int16_t*>(output), frames, std::int16_t{0});
+        return paContinue;
+    }
     const std::int64_t firstSampleAt = static_cast<std::int64_t>(time->outputBufferDacTime * static_cast<double>(playback->frequency))
-                                       + playback->streamToCounter.load(std::memory_order_relaxed);
+                                       + streamToCounter;
     playback->loop->render(static_cast<std::int16_t*>(output), frames, firstSampleAt);
     return paContinue;
 }
 
 } // namespace
 
-PortAudioOutput::PortAudioOutput(Clock& clock) : clock_(clock) {}
+PortAudioOutput::PortAudioOutput(Clock& clock, Host host) : clock_(clock), host_(host) {}
 
 PortAudioOutput::~PortAudioOutput()
 {
@@ -90,14 +106,22 @@ bool PortAudioOutput::open(std::vector<std::int16_t> table)
     if (const PaError status = PortAudioLibrary::status(); status != paNoError)
         return fail(QStringLiteral("Cannot start PortAudio"), status);
     PaStreamParameters parameters{};
-    parameters.device = Pa_GetDefaultOutputDevice();
-    if (parameters.device == paNoDevice)
-        return fail(QStringLiteral("No default sound output device"), paNoError);
+    if (host_ == Host::Jack) {
+        const PaHostApiIndex jack = Pa_HostApiTypeIdToHostApiIndex(paJACK);
+        const PaHostApiInfo* info = jack >= 0 ? Pa_GetHostApiInfo(jack) : nullptr;
+        parameters.device = info != nullptr ? info->defaultOutputDevice : paNoDevice;
+        if (parameters.device == paNoDevice)
+            return fail(QStringLiteral("No JACK server was running when Tavrik started"), paNoError);
+    } else {
+        parameters.device = Pa_GetDefaultOutputDevice();
+        if (parameters.device == paNoDevice)
+            return fail(QStringLiteral("No default sound output device"), paNoError);
+    }
     const PaDeviceInfo* device = Pa_GetDeviceInfo(parameters.device);
     parameters.channelCount = 1;
     parameters.sampleFormat = paInt16;
     // The lowest latency the device offers: a dot at 50 WPM lasts only 24 ms.
-    parameters.suggestedLatency = device != nullptr ? device->defaultLowOutputLatency : 0.0;
+    parameters.suggestedLatency = device != nullptr ? device->defaultHighOutputLatency : 0.0;
 
     // The latency is only known once the stream is open, so the loop is made between open
     // and start; the callback runs only after the start.
@@ -111,8 +135,7 @@ bool PortAudioOutput::open(std::vector<std::int16_t> table)
     stream_ = stream;
     const PaStreamInfo* info = Pa_GetStreamInfo(stream);
     const double frequency = static_cast<double>(clock_.frequency());
-    const double latency = (info != nullptr ? info->outputLatency : 0.0)
-                           + static_cast<double>(kFramesPerBuffer) / kSoundSampleRate + kLatencyMarginSeconds;
+    const double latency = kBuffersOfLatency * (info != nullptr ? info->outputLatency : 0.0) + kLatencyMarginSeconds;
     playback_->loop.emplace(std::move(table), PlacedToneLoop::Timing{clock_.frequency(), kSoundSampleRate,
                                                                      std::llround(latency * frequency),
                                                                      std::llround(kAnchorToleranceSeconds * frequency)});
@@ -122,7 +145,15 @@ bool PortAudioOutput::open(std::vector<std::int16_t> table)
     error = Pa_StartStream(stream);
     if (error != paNoError)
         return fail(QStringLiteral("Cannot start the sound output"), error);
-    refreshStreamToCounter();
+    // A sound server may take a second or more to start playing. The tone waits for it here,
+    // so the first tone after a start (the setup dialog's tone test, say) keeps its length.
+    const auto until = std::chrono::steady_clock::now() + kStartTimeout;
+    do {
+        refreshStreamToCounter();
+        if (playback_->loop->anchored())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (std::chrono::steady_clock::now() < until);
     return true;
 }
 
@@ -133,8 +164,10 @@ void PortAudioOutput::refreshStreamToCounter()
     const std::int64_t before = clock_.counter();
     const PaTime streamTime = Pa_GetStreamTime(static_cast<PaStream*>(stream_));
     const std::int64_t after = clock_.counter();
-    if (streamTime <= 0)
-        return; // the host gives no time; the first anchor stands
+    // A reading the thread was interrupted in says little about when the stream read its
+    // clock; the mapping from before stands.
+    if (streamTime <= 0 || after - before > clock_.frequency() / kLongestClockReading)
+        return;
     const auto stream = static_cast<std::int64_t>(streamTime * static_cast<double>(playback_->frequency));
     playback_->streamToCounter.store(before + (after - before) / 2 - stream, std::memory_order_relaxed);
 }

@@ -11,12 +11,16 @@ namespace tavrik {
 
 class Clock;
 
-// The sound card's default output through PortAudio. The stream runs from open() to
+// The sound card's default output, or a JACK server's, through PortAudio. The stream runs from open() to
 // close(); a tone on or off stamps the counter and hands the edge to the callback, which
 // sounds it at its own sample a fixed latency later, whatever the buffer size.
 class PortAudioOutput final : public SoundOutput {
 public:
-    explicit PortAudioOutput(Clock& clock);
+    enum class Host {
+        SystemDefault, // the system's default device (ALSA's "default", a sound server on a desktop)
+        Jack,          // the default output of PortAudio's JACK host, which needs a running server
+    };
+    PortAudioOutput(Clock& clock, Host host);
     ~PortAudioOutput() override;
     PortAudioOutput(const PortAudioOutput&) = delete;
     PortAudioOutput& operator=(const PortAudioOutput&) = delete;
@@ -45,6 +49,7 @@ private:
     void refreshStreamToCounter();
 
     Clock& clock_;
+    Host host_;
     void* stream_ = nullptr; // PaStream, kept out of this header
     std::unique_ptr<Playback> playback_;
     QString error_;

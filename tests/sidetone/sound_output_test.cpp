@@ -20,6 +20,7 @@ TEST(SoundOutputChoice, ReadsTheThreeFormsOfTheSetting)
         {QStringLiteral("  "), Kind::DefaultDevice, {}},
         {QStringLiteral("Default"), Kind::DefaultDevice, {}},
         {QStringLiteral("none"), Kind::None, {}},
+        {QStringLiteral(" JACK"), Kind::Jack, {}},
         {QStringLiteral("None "), Kind::None, {}},
         {QStringLiteral("wav:/tmp/cw.wav"), Kind::WavFile, QStringLiteral("/tmp/cw.wav")},
         {QStringLiteral("WAV:Log Book/cw.wav"), Kind::WavFile, QStringLiteral("Log Book/cw.wav")},
