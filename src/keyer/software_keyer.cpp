@@ -64,30 +64,40 @@ void SoftwareKeyer::waitMs(double ms)
     }
 }
 
+template <typename Action>
+FixedMs SoftwareKeyer::measured(Action action)
+{
+    const std::int64_t start = parts_.clock.counter();
+    state_.startCount = start;
+    action();
+    state_.nowCount = parts_.clock.counter();
+    return FixedMs::fromMs(elapsedMs(start, state_.nowCount));
+}
+
 void SoftwareKeyer::keyDown()
 {
-    parts_.lines.keyDown();
-    parts_.window.showKeyLamp(true);
+    state_.keyDownMs = measured([this] {
+        parts_.lines.keyDown();
+        parts_.window.showKeyLamp(true);
+    });
 }
 
 void SoftwareKeyer::keyUp()
 {
-    parts_.lines.keyUp();
-    parts_.window.showKeyLamp(false);
+    state_.keyUpMs = measured([this] {
+        parts_.lines.keyUp();
+        parts_.window.showKeyLamp(false);
+    });
 }
 
 void SoftwareKeyer::toneOn()
 {
-    parts_.tone.toneOn();
+    state_.toneOnMs = measured([this] { parts_.tone.toneOn(); });
 }
 
 void SoftwareKeyer::toneOff()
 {
-    const std::int64_t start = parts_.clock.counter();
-    state_.startCount = start;
-    parts_.tone.toneOff();
-    state_.nowCount = parts_.clock.counter();
-    state_.toneOffMs = FixedMs::fromMs(elapsedMs(start, state_.nowCount));
+    state_.toneOffMs = measured([this] { parts_.tone.toneOff(); });
 }
 
 void SoftwareKeyer::sendElements()
@@ -100,16 +110,17 @@ void SoftwareKeyer::sendElements()
         if (element == u'.' || element == u'-') {
             toneOn();
             keyDown();
-            waitMs(element == u'.' ? state_.dotMs : state_.dotMs * o.ratios.dashLength);
+            const FixedMs markMs = FixedMs::fromMs(element == u'.' ? state_.dotMs : state_.dotMs * o.ratios.dashLength);
+            waitMs((markMs - state_.keyDownMs).toMs());
             keyUp();
             toneOff();
         } else if (element == u'_') {
             state_.gapMs = FixedMs::fromMs((o.ratios.wordSpace - o.ratios.letterSpace - o.ratios.letterSpace) * state_.dotMs)
-                           - state_.toneOffMs;
+                           - silenceSwitchingMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
         }
-        state_.gapMs = FixedMs::fromMs(state_.dotMs) - state_.toneOffMs;
+        state_.gapMs = FixedMs::fromMs(state_.dotMs) - silenceSwitchingMs();
         if (state_.elementIndex < n && state_.gapMs > FixedMs())
             waitMs(state_.gapMs.toMs());
     }
@@ -150,12 +161,12 @@ void SoftwareKeyer::sendLoop()
         state_.nowCount = parts_.clock.counter();
         const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, state_.nowCount));
         if (state_.joinNext) {
-            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - state_.toneOffMs;
+            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - silenceSwitchingMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
             state_.joinNext = false;
         } else {
-            state_.gapMs = state_.letterGapMs - elapsed - state_.toneOffMs;
+            state_.gapMs = state_.letterGapMs - elapsed - silenceSwitchingMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
         }

@@ -44,6 +44,10 @@ struct KeyerState {
     std::int64_t startCount = 0;
     std::int64_t nowCount = 0;
     FixedMs toneOffMs;
+    // What the latest key and tone-on switches took, measured like toneOffMs.
+    FixedMs keyDownMs;
+    FixedMs keyUpMs;
+    FixedMs toneOnMs;
     FixedMs letterGapMs;
     FixedMs gapMs;
 };
@@ -101,14 +105,23 @@ public:
     // kMaxPosition, or the box was emptied and typed into again while it ran.
     bool leftUnsentText() const { return unsentFrom_ > 0; }
 
+    // Each switch measures its own duration. A line changes somewhere inside its call (at
+    // the far end of a request to the logging program), at about the same point each time:
+    // a mark deducts the key-down that opened it, and a silence deducts the key-up and
+    // tone-off that opened it and the tone-on (the latest measured) that will close it. So
+    // every mark and gap is exact at the moment the line changes.
     void keyDown();
     void keyUp();
     void toneOn();
-    // Measures its own duration into toneOffMs; the next gap deducts it.
     void toneOff();
+    // What a silence deducts for the switches around it.
+    FixedMs silenceSwitchingMs() const { return state_.keyUpMs + state_.toneOffMs + state_.toneOnMs; }
 
 private:
     double elapsedMs(std::int64_t from, std::int64_t to) const;
+    // Runs `action` and measures its duration, setting startCount and nowCount as ToneOff does.
+    template <typename Action>
+    FixedMs measured(Action action);
     void consumeSpeedMarkers(int position, QChar marker, int step);
 
     Parts parts_;
