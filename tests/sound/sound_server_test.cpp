@@ -7,6 +7,9 @@
 #include "support/keyer_fakes.h"
 #include "support/sound_server.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -79,6 +82,44 @@ TEST_F(SidetoneOnASoundServer, EveryToneLastsItsKeyMarkAtOneLatency)
         else
             std::printf("The sound server's clock slipped %.1f ms behind: latency not measurable\n", server_->lastSlipMs());
     }
+}
+
+// An independent decoder copies what the operator hears.
+TEST_F(SidetoneOnASoundServer, ADecoderCopiesTheSidetoneAt25Wpm)
+{
+    MonotonicClock clock;
+    Sidetone sidetone(QStringLiteral("jack"), clock);
+    sidetone.setSidetoneOn(true);
+    ASSERT_TRUE(sidetone.createSidetone(700)) << sidetone.deviceError().toStdString();
+    ASSERT_TRUE(server_->startRecording());
+    test::SimulatedClock logClock;
+    test::EdgeLog log(logClock);
+    KeyStamps lines(clock);
+    SchedulerPriority priority;
+    test::RecordingLink link(log);
+    test::FakeQueue box;
+    test::FakeKeyerWindow window(log);
+    SoftwareKeyer keyer({clock, priority, lines, sidetone, box, link, window});
+    keyer.options().pttDelayMs = 0;
+    keyer.options().slowTyping = false;
+    keyer.setOperatorSpeed(25);
+    test::SendAsTheWindowDoes(keyer, box, QStringLiteral("CQ CQ DE SM5KAB K"));
+    const std::vector<std::int16_t> recording = server_->stopRecording(22050 / 2);
+
+    QTemporaryDir dir;
+    const QString raw = dir.path() + QStringLiteral("/cw.raw");
+    QFile file(raw);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(recording.data()), static_cast<qint64>(recording.size() * 2));
+    file.close();
+    const std::string command = "multimon-ng -q -a MORSE_CW -t raw '" + raw.toStdString() + "' 2>&1";
+    FILE* decoder = ::popen(command.c_str(), "r");
+    ASSERT_NE(decoder, nullptr);
+    std::string copied;
+    for (char buffer[256]; std::fgets(buffer, sizeof buffer, decoder) != nullptr;)
+        copied += buffer;
+    ::pclose(decoder);
+    EXPECT_EQ(QString::fromStdString(copied).simplified().toStdString(), "CQ CQ DE SM5KAB K");
 }
 
 TEST_F(SidetoneOnASoundServer, EachNewPitchOpensTheStreamAgainAndSounds)

@@ -11,6 +11,7 @@
 #include <thread>
 #include <ctime>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -58,10 +59,15 @@ int Spawn(const std::vector<std::string>& args, const std::vector<std::string>& 
     for (const std::string& e : environment)
         envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
+    // The server's chatter would drown the test's own report.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0)
-        return -1;
-    return pid;
+    const int failed = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&quiet);
+    return failed != 0 ? -1 : pid;
 }
 
 void Stop(int& pid, int signal)
