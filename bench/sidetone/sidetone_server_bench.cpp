@@ -106,7 +106,7 @@ int main(int argc, char** argv)
             errors.push_back(std::fabs(e));
         const auto [least, most] = std::minmax_element(tones.latencyMs.begin(), tones.latencyMs.end());
         std::printf("%d WPM, %zu tones: tone length minus key mark median %.3f ms, p99 %.3f ms, max %.3f ms; "
-                    "latency spread %.3f ms; server clock slip %.1f ms; late edges %u, re-anchors %u\n",
+                    "latency spread %.3f ms; server clock stray %.1f ms; late edges %u, re-anchors %u\n",
                     wpm, errors.size(), bench::Percentile(errors, 0.5), bench::Percentile(errors, 0.99),
                     *std::max_element(errors.begin(), errors.end()), *most - *least, server.lastSlipMs(), output.lateEdges(),
                     output.reanchors());

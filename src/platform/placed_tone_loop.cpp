@@ -34,8 +34,23 @@ void PlacedToneLoop::anchor(std::int64_t firstSampleAt) noexcept
         return;
     }
     const std::int64_t stray = firstSampleAt - clock_.counterAt(played_);
-    if ((stray > tolerance_ || stray < -tolerance_) && !sounding_ && ring_.empty()) {
-        clock_.setOrigin(clock_.origin() + stray);
+    if (stray <= tolerance_ && stray >= -tolerance_) {
+        strays_ = 0;
+        return;
+    }
+    // A callback that runs late says its buffer sounds late: one such estimate is noise.
+    // Only a stray that holds, the same way, for several buffers is the stream's own.
+    if (strays_ > 0 && (stray > 0) == (smallestStray_ > 0)) {
+        if ((stray > 0 && stray < smallestStray_) || (stray < 0 && stray > smallestStray_))
+            smallestStray_ = stray;
+    } else {
+        strays_ = 0;
+        smallestStray_ = stray;
+    }
+    ++strays_;
+    if (strays_ >= kStraysToMove && !sounding_ && ring_.empty()) {
+        clock_.setOrigin(clock_.origin() + smallestStray_);
+        strays_ = 0;
         bump(reanchors_);
     }
 }

@@ -18,7 +18,8 @@ namespace tavrik {
 // The callback tells, for each buffer, when its first sample will sound (on the counter).
 // That estimate jitters by a millisecond or more on a sound server, so it only anchors the
 // stream: from then on samples are counted, and the anchor moves only when the estimate
-// strays beyond `tolerance` (an underrun, clock drift) and no tone sounds or waits.
+// strays beyond `tolerance` the same way for kStraysToMove buffers in a row (an underrun,
+// clock drift) and no tone sounds or waits.
 class PlacedToneLoop {
 public:
     struct Timing {
@@ -27,6 +28,8 @@ public:
         std::int64_t latency;   // counts from an edge's stamp to its sound
         std::int64_t tolerance; // counts the anchor may stray before it is moved
     };
+
+    static constexpr int kStraysToMove = 8;
 
     PlacedToneLoop(std::vector<std::int16_t> table, Timing timing);
 
@@ -64,6 +67,8 @@ private:
     // Audio thread only.
     SampleClock clock_;
     bool anchored_ = false;
+    int strays_ = 0;                 // buffers in a row whose estimate strayed one way
+    std::int64_t smallestStray_ = 0; // the least of those strays
     bool sounding_ = false;
     std::int64_t played_ = 0; // samples rendered so far
     std::size_t position_ = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <chrono>
 #include <cstdlib>
@@ -97,8 +98,10 @@ struct PrivateSoundServer::Recorder {
     std::vector<std::int16_t> samples = std::vector<std::int16_t>(kCapacity);
     std::atomic<std::size_t> count{0};
     std::atomic<bool> recording{false};
-    std::int64_t firstCycleNs = 0;
-    std::atomic<std::int64_t> lastCycleNs{0};
+    // Written by the processing thread, read once it has stopped recording.
+    static constexpr std::size_t kWindowSamples = 22050 / 2;
+    static constexpr std::size_t kWindows = kCapacity / kWindowSamples;
+    std::vector<std::int64_t> leastStrayNs = std::vector<std::int64_t>(kWindows);
 
     static int Process(jack_nframes_t frames, void* self)
     {
@@ -109,12 +112,14 @@ struct PrivateSoundServer::Recorder {
         std::size_t n = r->count.load(std::memory_order_relaxed);
         for (jack_nframes_t i = 0; i < frames && n < kCapacity; ++i, ++n)
             r->samples[n] = static_cast<std::int16_t>(std::lround(std::clamp(in[i] * 32768.0f, -32768.0f, 32767.0f)));
+        // How far the driver's samples stray from the real clock. A cycle may wake late, never
+        // early: the least stray of each half second is where the driver's clock stands.
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         const std::int64_t ns = now.tv_sec * 1'000'000'000LL + now.tv_nsec;
-        if (r->count.load(std::memory_order_relaxed) == 0)
-            r->firstCycleNs = ns - static_cast<std::int64_t>(frames) * 1'000'000'000LL / 22050;
-        r->lastCycleNs.store(ns, std::memory_order_relaxed);
+        const std::int64_t stray = ns - static_cast<std::int64_t>(n) * 1'000'000'000LL / 22050;
+        const std::size_t window = std::min(n / kWindowSamples, kWindows - 1);
+        r->leastStrayNs[window] = std::min(r->leastStrayNs[window], stray);
         r->count.store(n, std::memory_order_release);
         return 0;
     }
@@ -122,8 +127,9 @@ struct PrivateSoundServer::Recorder {
 
 PrivateSoundServer::PrivateSoundServer() : name_("tavrik-test-" + std::to_string(::getpid()))
 {
-    // Real-time threads keep the dummy driver's cycle on a busy machine.
-    serverPid_ = Spawn({"jackd", "--name", name_, "--realtime", "--no-mlock", "-d", "dummy", "-r", "22050", "-p", "256",
+    // Real-time threads above the keyer's keep the dummy driver's cycle on a busy machine, as
+    // an operator's JACK server would run.
+    serverPid_ = Spawn({"jackd", "--name", name_, "--realtime", "--realtime-priority", "70", "--no-mlock", "-d", "dummy", "-r", "22050", "-p", "256",
                         "-C", "0", "-P", "1"},
                        {});
     if (serverPid_ < 0) {
@@ -166,6 +172,7 @@ bool PrivateSoundServer::startRecording()
     const bool connected = ports[0] != nullptr && jack_connect(recorder_->client, ports[0], jack_port_name(recorder_->port)) == 0;
     jack_free(ports);
     recorder_->count.store(0);
+    std::fill(recorder_->leastStrayNs.begin(), recorder_->leastStrayNs.end(), std::numeric_limits<std::int64_t>::max());
     recorder_->recording.store(connected, std::memory_order_release);
     return connected;
 }
@@ -177,8 +184,15 @@ std::vector<std::int16_t> PrivateSoundServer::stopRecording(std::int64_t moreSam
     recorder_->recording.store(false, std::memory_order_release);
     jack_port_disconnect(recorder_->client, recorder_->port);
     const std::size_t n = recorder_->count.load(std::memory_order_acquire);
-    lastSlipMs_ = static_cast<double>(recorder_->lastCycleNs.load() - recorder_->firstCycleNs) / 1e6
-                  - static_cast<double>(n) * 1000.0 / 22050.0;
+    std::int64_t least = std::numeric_limits<std::int64_t>::max();
+    std::int64_t most = std::numeric_limits<std::int64_t>::min();
+    for (const std::int64_t stray : recorder_->leastStrayNs) {
+        if (stray == std::numeric_limits<std::int64_t>::max())
+            continue;
+        least = std::min(least, stray);
+        most = std::max(most, stray);
+    }
+    lastSlipMs_ = most >= least ? static_cast<double>(most - least) / 1e6 : 0.0;
     return std::vector<std::int16_t>(recorder_->samples.begin(), recorder_->samples.begin() + static_cast<std::ptrdiff_t>(n));
 }
 

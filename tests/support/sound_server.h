@@ -29,9 +29,10 @@ public:
     // Waits until `moreSamples` beyond what is there now have arrived, then stops and
     // returns the recording.
     std::vector<std::int16_t> stopRecording(std::int64_t moreSamples);
-    // How far the dummy driver's samples fell behind the real clock during the last
-    // recording. A driver on a timer loses real time when the machine is overloaded; the
-    // sound is then no measure of latency, though every tone keeps its samples.
+    // How far the dummy driver's clock moved against the real clock during the last
+    // recording (the least stray of each half second, largest minus least). A driver on
+    // a timer loses real time when the machine is overloaded; the sound is then no measure of
+    // latency, though every tone keeps its samples.
     double lastSlipMs() const { return lastSlipMs_; }
 
     // Runs in JACK's processing thread.
