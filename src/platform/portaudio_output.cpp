@@ -120,7 +120,10 @@ bool PortAudioOutput::open(std::vector<std::int16_t> table)
     const PaDeviceInfo* device = Pa_GetDeviceInfo(parameters.device);
     parameters.channelCount = 1;
     parameters.sampleFormat = paInt16;
-    // The lowest latency the device offers: a dot at 50 WPM lasts only 24 ms.
+    // Not the lowest latency: through a sound server (the usual default device) that one
+    // underruns on a busy machine and chops the tones. Edges are placed by sample, so a longer
+    // buffer only delays the sidetone by a fixed time; the keying is from the typing box, so
+    // the operator does not send by ear.
     parameters.suggestedLatency = device != nullptr ? device->defaultHighOutputLatency : 0.0;
 
     // The latency is only known once the stream is open, so the loop is made between open
