@@ -38,17 +38,21 @@ void PrintAccuracy(const char* title, const std::vector<std::int64_t>& edges, st
     }
     std::vector<double> errorsUs;
     errorsUs.reserve(idealMs.size());
+    double signedSumUs = 0;
     for (std::size_t i = 0; i < idealMs.size(); ++i) {
         const double measured = ElapsedMs(edges[i], edges[i + 1], frequency);
         errorsUs.push_back(std::fabs(measured - idealMs[i]) * 1000.0);
+        signedSumUs += (measured - idealMs[i]) * 1000.0;
     }
     std::vector<double> sorted = errorsUs;
     std::sort(sorted.begin(), sorted.end());
     const auto at = [&](double q) { return sorted[static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1))]; };
     const double idealSpan = std::accumulate(idealMs.begin(), idealMs.end(), 0.0);
     const double span = ElapsedMs(edges.front(), edges.back(), frequency);
-    std::printf("%s: %zu intervals, error median %.2f us, p99 %.2f us, max %.2f us; span %.3f ms vs %.3f ms ideal (%+.4f%%)\n",
-                title, sorted.size(), at(0.5), at(0.99), sorted.back(), span, idealSpan, (span - idealSpan) / idealSpan * 100.0);
+    std::printf("%s: %zu intervals, error median %.2f us, p99 %.2f us, max %.2f us, mean %+.2f us; span %.3f ms vs %.3f ms "
+                "ideal (%+.4f%%)\n",
+                title, sorted.size(), at(0.5), at(0.99), sorted.back(), signedSumUs / static_cast<double>(sorted.size()), span,
+                idealSpan, (span - idealSpan) / idealSpan * 100.0);
     std::fflush(stdout);
 }
 

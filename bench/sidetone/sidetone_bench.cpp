@@ -1,9 +1,10 @@
 // What switching the sidetone costs the keyer: tone on and tone off on the recording
-// backend with the real counter, and the audio callback's render time per buffer.
+// backend with the real counter, and the audio callback's render time per buffer with edges
+// placed inside it.
 #include "keyer/sidetone.h"
 #include "keyer/sidetone_table.h"
 #include "platform/clock.h"
-#include "platform/gated_loop.h"
+#include "platform/placed_tone_loop.h"
 
 #include <QTemporaryDir>
 
@@ -74,15 +75,16 @@ int main()
 
     constexpr std::size_t kFrames = 256;
     constexpr int kBuffers = 20000;
-    tavrik::GatedLoop loop(tavrik::SidetoneTable(1000));
+    const std::int64_t bufferCounts = static_cast<std::int64_t>(kFrames) * clock.frequency() / 22050;
+    tavrik::PlacedToneLoop loop(tavrik::SidetoneTable(1000), {clock.frequency(), 22050, 2 * bufferCounts, bufferCounts});
     std::vector<std::int16_t> buffer(kFrames);
-    loop.gateOn();
     std::vector<double> render;
     for (int i = 0; i < kBuffers; ++i) {
+        const std::int64_t soundsAt = static_cast<std::int64_t>(i) * bufferCounts;
         if (i % 10 == 0)
-            (i % 20 == 0) ? loop.gateOff() : loop.gateOn();
+            (i % 20 == 0) ? loop.toneOff(soundsAt) : loop.toneOn(soundsAt + bufferCounts / 3);
         const std::int64_t t = clock.counter();
-        loop.render(buffer.data(), kFrames);
+        loop.render(buffer.data(), kFrames, soundsAt);
         render.push_back(static_cast<double>(clock.counter() - t) / 1000.0);
     }
     std::printf("%d audio buffers of %zu frames (%.1f ms each)\n", kBuffers, kFrames, kFrames * 1000.0 / 22050);

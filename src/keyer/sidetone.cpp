@@ -3,6 +3,8 @@
 #include "keyer/sidetone_table.h"
 #include "platform/sound_output_choice.h"
 
+#include <cstdio>
+
 namespace tavrik {
 
 Sidetone::Sidetone(QString outputSetting, Clock& clock) : outputSetting_(std::move(outputSetting)), clock_(clock) {}
@@ -32,6 +34,11 @@ bool Sidetone::createSidetone(double frequency)
     if (!on_)
         return true;
     playing_ = false;
+    if (ParseSoundOutputChoice(outputSetting_).kind == SoundOutputChoice::Kind::None) {
+        // The operator chose silence: nothing failed and nothing is reported.
+        deviceError_.clear();
+        return true;
+    }
     // The output object lives as long as the sidetone: a recording keeps one file across
     // pitch changes, and the sound card's stream is reopened by open().
     if (!output_)
@@ -44,6 +51,11 @@ bool Sidetone::createSidetone(double frequency)
     if (output_)
         deviceError_ = output_->errorText();
     on_ = false;
+    // The sound libraries keep quiet; the terminal hears of a failing device once, from us.
+    if (deviceError_ != reportedError_) {
+        reportedError_ = deviceError_;
+        std::fprintf(stderr, "Tavrik: no sidetone: %s\n", qPrintable(deviceError_));
+    }
     return false;
 }
 

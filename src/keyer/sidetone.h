@@ -36,7 +36,8 @@ public:
     void setSidetoneOn(bool on);
 
     // Builds the tone at `frequency` on a fresh start of the output, replacing the tone
-    // before. Does nothing while the sidetone is off. False when the sound device could not
+    // before. Does nothing while the sidetone is off or the output is "none" (a choice, so
+    // true). False when the sound device could not
     // be created: the sidetone is then switched off (the stored setting is the caller's) and
     // the caller shows kSidetoneUnavailableText; deviceError() says what failed.
     bool createSidetone(double frequency);
@@ -56,6 +57,7 @@ private:
     bool on_ = false;
     bool playing_ = false; // the output opened and holds the present tone
     QString deviceError_;
+    QString reportedError_; // the failure last told on the terminal
 };
 
 } // namespace tavrik

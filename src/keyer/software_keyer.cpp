@@ -64,41 +64,51 @@ void SoftwareKeyer::waitMs(double ms)
     }
 }
 
+template <typename Action>
+FixedMs SoftwareKeyer::measured(Action action)
+{
+    const std::int64_t start = parts_.clock.counter();
+    state_.startCount = start;
+    action();
+    state_.nowCount = parts_.clock.counter();
+    return FixedMs::fromMs(elapsedMs(start, state_.nowCount));
+}
+
 void SoftwareKeyer::keyDown()
 {
-    parts_.lines.keyDown();
-    parts_.window.showKeyLamp(true);
+    state_.keyDownMs = measured([this] {
+        parts_.lines.keyDown();
+        parts_.window.showKeyLamp(true);
+    });
 }
 
 void SoftwareKeyer::keyUp()
 {
-    parts_.lines.keyUp();
-    parts_.window.showKeyLamp(false);
+    state_.keyUpMs = measured([this] {
+        parts_.lines.keyUp();
+        parts_.window.showKeyLamp(false);
+    });
 }
 
 void SoftwareKeyer::toneOn()
 {
-    parts_.tone.toneOn();
+    state_.toneOnMs = measured([this] { parts_.tone.toneOn(); });
 }
 
 void SoftwareKeyer::toneOff()
 {
-    const std::int64_t start = parts_.clock.counter();
-    state_.startCount = start;
-    parts_.tone.toneOff();
-    state_.nowCount = parts_.clock.counter();
-    state_.toneOffMs = FixedMs::fromMs(elapsedMs(start, state_.nowCount));
-    toneOffOwed_ = true;
+    state_.toneOffMs = measured([this] { parts_.tone.toneOff(); });
+    switchingOwed_ = true;
 }
 
-FixedMs SoftwareKeyer::takeToneOffMs()
+FixedMs SoftwareKeyer::takeSilenceSwitchingMs()
 {
-    // The key went up before the tone stopped, so the silence after it counts from key-up:
-    // the silence right after the tone-off pays for it, and no later one pays again.
-    if (!toneOffOwed_)
+    // The silence right after a mark pays for the switches around it; a word space and the
+    // letter gap that follow it must not pay again.
+    if (!switchingOwed_)
         return FixedMs();
-    toneOffOwed_ = false;
-    return state_.toneOffMs;
+    switchingOwed_ = false;
+    return state_.keyUpMs + state_.toneOffMs + state_.toneOnMs;
 }
 
 void SoftwareKeyer::sendElements()
@@ -111,18 +121,19 @@ void SoftwareKeyer::sendElements()
         if (element == u'.' || element == u'-') {
             toneOn();
             keyDown();
-            waitMs(element == u'.' ? state_.dotMs : state_.dotMs * o.ratios.dashLength);
+            const FixedMs markMs = FixedMs::fromMs(element == u'.' ? state_.dotMs : state_.dotMs * o.ratios.dashLength);
+            waitMs((markMs - state_.keyDownMs).toMs());
             keyUp();
             toneOff();
         } else if (element == u'_') {
             state_.gapMs = FixedMs::fromMs((o.ratios.wordSpace - o.ratios.letterSpace - o.ratios.letterSpace) * state_.dotMs)
-                           - takeToneOffMs();
+                           - takeSilenceSwitchingMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
         }
-        // After the last element the letter gap follows instead, and takes the tone-off.
+        // After the last element the letter gap follows instead, and pays for the switches.
         if (state_.elementIndex < n) {
-            state_.gapMs = FixedMs::fromMs(state_.dotMs) - takeToneOffMs();
+            state_.gapMs = FixedMs::fromMs(state_.dotMs) - takeSilenceSwitchingMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
         }
@@ -166,12 +177,12 @@ void SoftwareKeyer::sendLoop()
         state_.nowCount = parts_.clock.counter();
         const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, state_.nowCount));
         if (state_.joinNext) {
-            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - takeToneOffMs();
+            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - takeSilenceSwitchingMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
             state_.joinNext = false;
         } else {
-            state_.gapMs = state_.letterGapMs - elapsed - takeToneOffMs();
+            state_.gapMs = state_.letterGapMs - elapsed - takeSilenceSwitchingMs();
             if (state_.gapMs > FixedMs())
                 waitMs(state_.gapMs.toMs());
         }
@@ -272,7 +283,7 @@ void SoftwareKeyer::startKeying()
     state_.sentCharCount = 0;
     // A "^" that ended the last transmission joined nothing; it must not join this one's letters.
     state_.joinNext = false;
-    toneOffOwed_ = false;
+    switchingOwed_ = false;
     state_.isSending = true;
     enterSendingState();
     parts_.link.post(LinkCode::kKeying, 1);

@@ -46,6 +46,10 @@ struct KeyerState {
     std::int64_t startCount = 0;
     std::int64_t nowCount = 0;
     FixedMs toneOffMs;
+    // What the latest key and tone-on switches took, measured like toneOffMs.
+    FixedMs keyDownMs;
+    FixedMs keyUpMs;
+    FixedMs toneOnMs;
     FixedMs letterGapMs;
     FixedMs gapMs;
 };
@@ -106,20 +110,28 @@ public:
     // kMaxPosition, or the box was emptied and typed into again while it ran.
     bool leftUnsentText() const { return unsentFrom_ > 0; }
 
+    // Each switch measures its own duration. A line changes somewhere inside its call (at
+    // the far end of a request to the logging program), at about the same point each time:
+    // a mark deducts the key-down that opened it, and a silence deducts the key-up and
+    // tone-off that opened it and the tone-on (the latest measured) that will close it. So
+    // every mark and gap is exact at the moment the line changes.
     void keyDown();
     void keyUp();
     void toneOn();
-    // Measures its own duration into toneOffMs; the next gap deducts it.
     void toneOff();
 
 private:
     double elapsedMs(std::int64_t from, std::int64_t to) const;
+    // Runs `action` and measures its duration, setting startCount and nowCount as ToneOff does.
+    template <typename Action>
+    FixedMs measured(Action action);
     void consumeSpeedMarkers(int position, QChar marker, int step);
     // The first character of a transmission, after the markers in front of it; moves
     // `position` on past it when there is one.
     void takeFirstChar(int& position);
-    // toneOffMs for the first silence after a tone-off; nothing for any later one.
-    FixedMs takeToneOffMs();
+    // What the first silence after a mark deducts for the switches around it; nothing for
+    // any later silence.
+    FixedMs takeSilenceSwitchingMs();
 
     Parts parts_;
     KeyerOptions options_;
@@ -128,8 +140,8 @@ private:
     std::function<void()> calibrationFinished_;
     // 1-based position from which the box is kept when the transmission ends; 0 for none.
     int unsentFrom_ = 0;
-    // A tone-off was measured and no silence has deducted it yet.
-    bool toneOffOwed_ = false;
+    // A mark has ended and no silence has deducted its switches yet.
+    bool switchingOwed_ = false;
     bool tuneKeyDown_ = false;
 };
 

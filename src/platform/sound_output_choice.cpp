@@ -10,6 +10,8 @@ SoundOutputChoice ParseSoundOutputChoice(const QString& setting)
     const QString text = setting.trimmed();
     if (text.isEmpty() || text.compare(QStringLiteral("default"), Qt::CaseInsensitive) == 0)
         return {SoundOutputChoice::Kind::DefaultDevice, {}};
+    if (text.compare(QStringLiteral("jack"), Qt::CaseInsensitive) == 0)
+        return {SoundOutputChoice::Kind::Jack, {}};
     if (text.compare(QStringLiteral("none"), Qt::CaseInsensitive) == 0)
         return {SoundOutputChoice::Kind::None, {}};
     const QString wavPrefix = QStringLiteral("wav:");
@@ -26,7 +28,9 @@ std::unique_ptr<SoundOutput> MakeSoundOutput(const QString& setting, Clock& cloc
     const SoundOutputChoice choice = ParseSoundOutputChoice(setting);
     switch (choice.kind) {
     case SoundOutputChoice::Kind::DefaultDevice:
-        return std::make_unique<PortAudioOutput>();
+        return std::make_unique<PortAudioOutput>(clock, PortAudioOutput::Host::SystemDefault);
+    case SoundOutputChoice::Kind::Jack:
+        return std::make_unique<PortAudioOutput>(clock, PortAudioOutput::Host::Jack);
     case SoundOutputChoice::Kind::WavFile:
         return std::make_unique<WavCaptureOutput>(choice.path, clock);
     case SoundOutputChoice::Kind::None:

@@ -14,6 +14,7 @@ class Clock;
 struct SoundOutputChoice {
     enum class Kind {
         DefaultDevice, // empty or "default": the sound card's default output
+        Jack,          // "jack": a running JACK server, through its default output
         None,          // "none": no sound device
         WavFile,       // "wav:" followed by a path: a recording
         Unknown,       // anything else

@@ -54,7 +54,10 @@ QString SystemError(const QString& what)
 
 } // namespace
 
-WavCaptureOutput::WavCaptureOutput(QString path, Clock& clock) : path_(std::move(path)), clock_(clock) {}
+WavCaptureOutput::WavCaptureOutput(QString path, Clock& clock)
+    : path_(std::move(path)), clock_(clock), placement_(clock.frequency(), kSoundSampleRate)
+{
+}
 
 WavCaptureOutput::~WavCaptureOutput()
 {
@@ -88,18 +91,13 @@ bool WavCaptureOutput::open(std::vector<std::int16_t> table)
     const auto header = Header(0);
     if (!writeAt(0, header.data(), header.size()))
         return false;
-    startCount_ = clock_.counter();
+    placement_.setOrigin(clock_.counter());
     return true;
 }
 
 std::int64_t WavCaptureOutput::sampleNow()
 {
-    const std::int64_t elapsed = std::max<std::int64_t>(clock_.counter() - startCount_, 0);
-    const std::int64_t frequency = clock_.frequency();
-    // Whole seconds and the rest apart, so the product cannot overflow on a long run.
-    const std::int64_t sample =
-        elapsed / frequency * kSoundSampleRate + elapsed % frequency * kSoundSampleRate / frequency;
-    return std::clamp(sample, samples_, kMaxSamples);
+    return std::clamp(placement_.sampleAt(clock_.counter()), samples_, kMaxSamples);
 }
 
 void WavCaptureOutput::gateOn()

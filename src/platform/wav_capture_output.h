@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/sample_clock.h"
 #include "platform/sound_output.h"
 
 #include <QString>
@@ -11,8 +12,8 @@ namespace tavrik {
 
 class Clock;
 
-// Writes to a WAV file what the sound card would have played, placed by the counter:
-// sample n of the file belongs to the instant open() + n / 22050 s. Silence is left as a
+// Writes to a WAV file what the sound card would have played, placed by the counter as the
+// sound card places it: sample n of the file belongs to the instant open() + n / 22050 s. Silence is left as a
 // hole in the file (it reads as zeros and costs no disk space), so an idle hour costs
 // nothing at the next tone. The header's sizes are brought up to date at every tone-off,
 // so the file is valid even if the program is killed.
@@ -54,7 +55,7 @@ private:
     Clock& clock_;
     std::vector<std::int16_t> table_;
     int fd_ = -1;
-    std::int64_t startCount_ = 0;
+    SampleClock placement_; // sample 0 is the instant of open()
     std::int64_t samples_ = 0; // samples the data chunk holds
     bool gateOpen_ = false;
     bool finished_ = false; // closed, or stopped by a write error

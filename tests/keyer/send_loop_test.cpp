@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 namespace tavrik {
@@ -292,6 +293,58 @@ TEST_F(SendLoopTest, LongTextKeepsEveryIntervalAndTheTotalSpanWhileTheToneIsSlow
     const double idealSpan = std::accumulate(ideal.begin(), ideal.end(), 0.0);
     const double span = std::accumulate(measured.begin(), measured.end(), 0.0);
     EXPECT_NEAR(span, idealSpan, slackMs() * static_cast<double>(ideal.size()));
+}
+
+// Lines that change half-way through a slow call (a request to the logging program, say)
+// and a tone that is slow to switch: every mark and gap still holds at the line.
+TEST(SendLoopSwitchingCosts, EveryIntervalHoldsWhereTheLineChanges)
+{
+    SimulatedClock clock;
+    test::EdgeLog log{clock};
+    const auto spend = [&clock](double ms) {
+        for (std::int64_t end = clock.peek() + SimulatedClock::fromMs(ms); clock.peek() < end;)
+            clock.counter();
+    };
+    class SlowLines final : public KeyLines {
+    public:
+        explicit SlowLines(std::function<void(const char*)> change) : change_(std::move(change)) {}
+        void keyDown() override { change_("key down"); }
+        void keyUp() override { change_("key up"); }
+        void pttOn() override {}
+        void pttOff() override {}
+
+    private:
+        std::function<void(const char*)> change_;
+    } lines([&](const char* what) {
+        spend(0.4);
+        log.add(what);
+        spend(0.4);
+    });
+    class SlowTone final : public ToneSwitch {
+    public:
+        explicit SlowTone(std::function<void()> spend) : spend_(std::move(spend)) {}
+        void toneOn() override { spend_(); }
+        void toneOff() override { spend_(); }
+
+    private:
+        std::function<void()> spend_;
+    } tone([&] { spend(0.3); });
+    test::RecordingLink link{log};
+    test::RecordingPriority priority{log};
+    test::FakeQueue box;
+    test::FakeKeyerWindow window{log};
+    SoftwareKeyer keyer{{clock, priority, lines, tone, box, link, window}};
+    keyer.options().pttDelayMs = 0;
+    keyer.options().slowTyping = false;
+    keyer.setOperatorSpeed(40);
+
+    test::SendAsTheWindowDoes(keyer, box, QStringLiteral("PARIS"));
+    const auto edges = log.only({"key down", "key up"});
+    // P .--. A .- R .-. I .. S ...: marks in dots, each followed by a gap of 1 or 3 dots.
+    const std::vector<double> ideal = {1, 1, 3, 1, 3, 1, 1, 3, /**/ 1, 1, 3, 3, /**/ 1, 1, 3, 1, 1, 3, /**/ 1, 1, 1, 3, /**/ 1, 1, 1, 1, 1};
+    ASSERT_EQ(edges.size(), ideal.size() + 1);
+    for (std::size_t i = 0; i < ideal.size(); ++i)
+        EXPECT_NEAR(SimulatedClock::toMs(edges[i + 1].time - edges[i].time), ideal[i] * keyer.state().dotMs, 0.008) << i;
 }
 
 TEST(SendLoopLimit, ClosesAtThePositionLimitAndKeepsWhatWasNotSent)

@@ -275,10 +275,16 @@ TEST(StationStartUp, LanguageFileTranslatesMenuCaptions)
     EXPECT_EQ(station.window().menus().mnuWinKey->text(), QStringLiteral("WinKey")); // blank text keeps it
 }
 
+TEST(StationStartUp, NoSidetoneOutputIsAChoiceNotAFailure)
+{
+    test::Station station(QStringLiteral("[frmTavrik Settings]\nSideTone=ON\n[Devices]\nSidetone Output=none\n"));
+    EXPECT_TRUE(station.window().typingBox().notice().isEmpty());
+}
+
 TEST(StationStartUp, ErrorsShownInTheBoxAreNeverSent)
 {
     test::Station station(QStringLiteral("[frmTavrik Settings]\nSideTone=ON\nPTT Delay=0\nSlow Typing=OFF\n"
-                                         "[Devices]\nSidetone Output=none\n"));
+                                         "[Devices]\nSidetone Output=wav:/nonexistent-folder/cw.wav\n"));
     FrmTavrik& window = station.window();
     EXPECT_EQ(window.typingBox().notice(), QStringLiteral("Unable to create DirectX 8 sound."));
     EXPECT_FALSE(window.sidetone().sidetoneOn());
