@@ -10,6 +10,7 @@
 #include "platform/parallel_port.h"
 #include "platform/priority.h"
 #include "platform/serial_line.h"
+#include "support/window_fakes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,21 +30,8 @@
 namespace tavrik::bench {
 namespace {
 
-class NoParallelPort final : public PortIo {
-public:
-    bool open(std::uint16_t) override { return false; }
-    void setDevicePath(const QString&) override {}
-    void close() override {}
-    bool isOpen() const override { return false; }
-    std::uint8_t inp(std::uint16_t) override { return 0; }
-    void out(std::uint16_t, std::uint8_t) override {}
-    QString lastError() const override { return QStringLiteral("no parallel port here"); }
-};
-
-class SilentDialogs final : public OperatorDialogs {
-public:
-    void showMessage(const QString&, const QString&, MessageIcon) override {}
-};
+using test::NoPortIo;
+using test::SilentDialogs;
 
 using RecordedEdges = int (*)(const std::int64_t**);
 
@@ -67,7 +55,7 @@ void KeyAtTheLine(RecordedEdges recorded, const QString& device, int wpm, int wo
     ini.close();
     MonotonicClock clock;
     SchedulerPriority priority;
-    NoParallelPort parallel;
+    NoPortIo parallel;
     SilentDialogs dialogs;
     FrmTavrik window(TavrikDevices{clock, priority, parallel, SystemModemLines(), dialogs});
     window.formLoad({dir.path(), QString()});
