@@ -58,13 +58,8 @@ int main(int argc, char* argv[])
                                     QDir::current().absoluteFilePath(QString::fromLatin1(discseek::kAnswerFileName)));
     QObject::connect(&window, &discseek::DiscseekWindow::unloaded, app.get(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    const QString problem =
-        window.load(tavrik::MessageSocketPath(runtimeDir.path, QString::fromLatin1(discseek::kWindowTitle)));
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "Discseek: %s\n", qPrintable(problem));
-        return 1;
-    }
-    // Ended by the requester or by Ctrl+C, the socket goes as at any other end.
+    // Ended by the requester or by Ctrl+C, the socket goes as at any other end: taken
+    // over before the socket exists, so a signal that comes as soon as it listens is caught.
     std::unique_ptr<QSocketNotifier> stopSignals;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
         std::signal(SIGINT, OnSignal);
@@ -72,6 +67,12 @@ int main(int argc, char* argv[])
         std::signal(SIGHUP, OnSignal);
         stopSignals = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
         QObject::connect(stopSignals.get(), &QSocketNotifier::activated, &window, &discseek::DiscseekWindow::unload);
+    }
+    const QString problem =
+        window.load(tavrik::MessageSocketPath(runtimeDir.path, QString::fromLatin1(discseek::kWindowTitle)));
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "Discseek: %s\n", qPrintable(problem));
+        return 1;
     }
     return app->exec();
 }

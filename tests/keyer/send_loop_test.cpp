@@ -65,8 +65,10 @@ protected:
         return -1;
     }
 
-    // A few counter readings around each edge are the keyer's own work.
-    double slackMs() const { return SimulatedClock::toMs(8 * clock.readCost()); }
+    // A few counter readings around each edge are the keyer's own work; a word space is three
+    // waits, each with the readings that start and end it. A reading costs a microsecond
+    // here, some twenty nanoseconds on a real machine.
+    double slackMs() const { return SimulatedClock::toMs(12 * clock.readCost()); }
 
     SimulatedClock clock;
     test::EdgeLog log{clock};
