@@ -21,7 +21,8 @@ FrmAssignKey::FrmAssignKey(int insertKeyCode, std::function<void(int)> assign, Q
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(list_);
-    resize(160, 360);
+    // Wide enough for the whole caption in a title bar with its buttons.
+    resize(230, 360);
     list_->setCurrentRow(insertKeyCode - 112);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();

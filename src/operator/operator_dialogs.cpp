@@ -7,15 +7,17 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace tavrik {
 namespace {
 
-void PaintSwatch(QPushButton& button, Colour colour)
+// A plain patch rather than a disabled button, which would draw the colour faded.
+void PaintSwatch(QLabel& swatch, Colour colour)
 {
-    button.setStyleSheet(QStringLiteral("QPushButton { background: %1; min-width: 48px; }")
+    swatch.setStyleSheet(QStringLiteral("QLabel { background: %1; border: 1px solid palette(dark); min-width: 48px; }")
                              .arg(ToQColor(colour).name()));
 }
 
@@ -56,14 +58,14 @@ std::optional<FontChoice> QtOperatorDialogs::chooseFont(const FontChoice& initia
     QFont font = ScreenFont(initial.name, initial.size, QFont());
     font.setBold(initial.bold);
     font.setItalic(initial.italic);
+    font.setStyleName(StyleNameFor(font.family(), initial.bold, initial.italic));
     fonts->setCurrentFont(font);
     column->addWidget(fonts);
 
     Colour colour = initial.colour;
     auto* row = new QHBoxLayout;
     auto* colourButton = new QPushButton(QStringLiteral("Color..."), &dialog);
-    auto* swatch = new QPushButton(&dialog);
-    swatch->setEnabled(false);
+    auto* swatch = new QLabel(&dialog);
     PaintSwatch(*swatch, colour);
     QObject::connect(colourButton, &QPushButton::clicked, &dialog, [&] {
         const QColor chosen = QColorDialog::getColor(ToQColor(colour), &dialog);
