@@ -86,8 +86,11 @@ std::optional<FontChoice> QtOperatorDialogs::chooseFont(const FontChoice& initia
         return std::nullopt;
 
     const QFont chosen = fonts->currentFont();
-    return FontChoice{chosen.family(), static_cast<int>(RoundHalfEven(chosen.pointSizeF())), chosen.bold(),
-                      chosen.italic(), colour};
+    // The family this machine shows for a stored name it lacks keeps that name, so a file
+    // from the other machine is not rewritten just by pressing OK.
+    const QString name = chosen.family() == font.family() ? initial.name : chosen.family();
+    return FontChoice{name, static_cast<int>(RoundHalfEven(chosen.pointSizeF())), chosen.bold(), chosen.italic(),
+                      colour};
 }
 
 } // namespace tavrik

@@ -1,7 +1,12 @@
+#include "operator/operator_dialogs.h"
 #include "operator/windows_fonts.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +33,23 @@ TEST(TextFontDialog, OpensOnTheStoredStyle)
         EXPECT_EQ(shown.bold(), c.bold) << "bold " << c.bold << " italic " << c.italic;
         EXPECT_EQ(shown.italic(), c.italic) << "bold " << c.bold << " italic " << c.italic;
     }
+}
+
+// A Windows font name shows as this machine's font; OK without choosing another keeps the
+// stored name, so the settings file still names the font the other machine has.
+TEST(TextFontDialog, OkWithoutAChangeKeepsAStoredNameThisMachineLacks)
+{
+    QtOperatorDialogs dialogs;
+    QTimer::singleShot(0, [] {
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        shown->findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly)->button(QDialogButtonBox::Ok)->click();
+    });
+    const std::optional<FontChoice> chosen = dialogs.chooseFont({QStringLiteral("MS Sans Serif"), 8, false, false, 255});
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->name.toStdString(), "MS Sans Serif");
+    EXPECT_EQ(chosen->size, 8);
+    EXPECT_EQ(chosen->colour, 255u);
 }
 
 } // namespace
