@@ -19,19 +19,6 @@
 namespace tavrik::bench {
 namespace {
 
-class KeyStamps final : public KeyLines {
-public:
-    explicit KeyStamps(Clock& clock) : clock_(clock) {}
-    void keyDown() override { edges.push_back(clock_.counter()); }
-    void keyUp() override { edges.push_back(clock_.counter()); }
-    void pttOn() override {}
-    void pttOff() override {}
-    std::vector<std::int64_t> edges;
-
-private:
-    Clock& clock_;
-};
-
 class OutputTone final : public ToneSwitch {
 public:
     explicit OutputTone(PortAudioOutput& output) : output_(output) {}
@@ -49,7 +36,7 @@ std::vector<std::int16_t> KeyAndRecord(test::PrivateSoundServer& server, PortAud
     server.startRecording();
     test::SimulatedClock logClock;
     test::EdgeLog log(logClock);
-    KeyStamps lines(clock);
+    KeyEdgeRecorder lines(clock);
     SchedulerPriority priority;
     test::RecordingLink link(log);
     test::FakeQueue box;
