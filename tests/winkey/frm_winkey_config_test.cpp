@@ -1,4 +1,5 @@
 #include "winkey/frm_winkey_config.h"
+#include "stored_winkey_settings.h"
 
 #include "operator/operator_dialogs.h"
 #include "settings/settings_file.h"
@@ -33,22 +34,8 @@ public:
 
 WinKeySettings Stored()
 {
-    WinKeySettings s;
+    WinKeySettings s = test::DefaultWinKeySettings();
     s.port = 3;
-    s.tone = 752;
-    s.pttLeadDelay = 100;
-    s.pttLagDelay = 250;
-    s.speedMax = 30;
-    s.speedMin = 15;
-    s.speedFarnsworth = 20;
-    s.ditDahRatio = 50;
-    s.ditDahWeight = 50;
-    s.paddleSwitchpoint = 50;
-    s.speed = 15;
-    s.ptt = true;
-    s.pin3 = true;
-    s.autoSpace = true;
-    s.paddleInsertCancelsMacro = true;
     return s;
 }
 

@@ -1,34 +1,14 @@
 #include "winkey/winkey_bytes.h"
+#include "stored_winkey_settings.h"
 
 #include <gtest/gtest.h>
 
 namespace tavrik {
 namespace {
 
-WinKeySettings Defaults()
-{
-    WinKeySettings s;
-    s.keyMode = 0;
-    s.tone = 752;
-    s.pttLeadDelay = 100;
-    s.pttLagDelay = 250;
-    s.speedMax = 30;
-    s.speedMin = 15;
-    s.speedFarnsworth = 20;
-    s.ditDahRatio = 50;
-    s.ditDahWeight = 50;
-    s.paddleSwitchpoint = 50;
-    s.speed = 15;
-    s.ptt = true;
-    s.pin3 = true;
-    s.autoSpace = true;
-    s.paddleInsertCancelsMacro = true;
-    return s;
-}
-
 TEST(WinKeyBytes, DefaultSettingsGiveTheKnownBlock)
 {
-    EXPECT_EQ(winkey::LoadDefaultsBlock(Defaults()).toHex(' '), "0f 16 0f 05 32 64 fa 0f 0f 00 00 14 32 32 05 ff");
+    EXPECT_EQ(winkey::LoadDefaultsBlock(test::DefaultWinKeySettings()).toHex(' '), "0f 16 0f 05 32 64 fa 0f 0f 00 00 14 32 32 05 ff");
 }
 
 TEST(WinKeyBytes, ModeByte)
@@ -44,7 +24,7 @@ TEST(WinKeyBytes, ModeByte)
         {0, false, true, true, 0x17},
     };
     for (const Case& c : cases) {
-        WinKeySettings s = Defaults();
+        WinKeySettings s = test::DefaultWinKeySettings();
         s.keyMode = static_cast<std::int16_t>(c.keyMode);
         s.switchPaddles = c.switchPaddles;
         s.autoSpace = c.autoSpace;
@@ -74,7 +54,7 @@ TEST(WinKeyBytes, PinConfiguration)
         {true, true, false, 9, 7, 0xB5},
     };
     for (const Case& c : cases) {
-        WinKeySettings s = Defaults();
+        WinKeySettings s = test::DefaultWinKeySettings();
         s.pin3 = c.pin3;
         s.ptt = c.ptt;
         s.sideTone = c.sideTone;
@@ -86,7 +66,7 @@ TEST(WinKeyBytes, PinConfiguration)
 
 TEST(WinKeyBytes, HandEditedValuesAreBroughtIntoTheDialogRanges)
 {
-    WinKeySettings s = Defaults();
+    WinKeySettings s = test::DefaultWinKeySettings();
     s.speed = 300;
     s.pttLeadDelay = -4;
     s.pttLagDelay = 1000;
@@ -108,7 +88,7 @@ TEST(WinKeyBytes, HandEditedValuesAreBroughtIntoTheDialogRanges)
 
 TEST(WinKeyBytes, RadioPins)
 {
-    WinKeySettings s = Defaults();
+    WinKeySettings s = test::DefaultWinKeySettings();
     EXPECT_TRUE(winkey::RadioPinBytes(2, s).isEmpty());
     s.radio1Pin3 = true;
     EXPECT_EQ(winkey::RadioPinBytes(1, s).toHex(' '), "09 04");
