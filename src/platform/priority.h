@@ -5,7 +5,7 @@ namespace tavrik {
 // What an operator without real-time priority can do about it. The package grants it to the
 // members of group audio.
 enum class RealtimeAdvice {
-    SeeReadme,      // the group is no way to it here: the README tells the others
+    SeeReadme,      // no group audio, or one already held that grants nothing: set a limit
     JoinAudioGroup,
     LogInAgain,     // a member since this session began: the group applies from the next login
 };
@@ -19,6 +19,7 @@ public:
     virtual void restore() = 0;
     // Whether a raise would get real-time scheduling, for the operator to see.
     virtual bool realtimeAvailable() const = 0;
+    // A priority that cannot tell leaves it to the README.
     virtual RealtimeAdvice realtimeAdvice() const { return RealtimeAdvice::SeeReadme; }
 };
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 namespace tavrik {
+namespace {
 
 QString UserConfigFolder()
 {
@@ -17,6 +18,8 @@ QString UserConfigFolder()
         : QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/tavrik");
 }
+
+} // namespace
 
 QString SettingsFileLocation(const QString& programDir, const QString& fileName)
 {
