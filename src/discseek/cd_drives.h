@@ -7,8 +7,9 @@
 namespace discseek {
 
 // Where each "CD drive" letter is on this machine: section [Drives] of Discseek.ini beside the
-// program, one line a drive ("D=/media/cdrom"). Letters and the section name ignore case; a
-// relative folder is taken from the folder of Discseek.ini.
+// program (for an installed program, in the user's configuration folder), one line a drive
+// ("D=/media/cdrom"). Letters and the section name ignore case; a relative folder is taken
+// from the folder of Discseek.ini.
 class CdDrives {
 public:
     static constexpr const char* kFileName = "Discseek.ini";

@@ -6,6 +6,7 @@
 #include "discseek/error_dialog.h"
 #include "discseek/library_folder.h"
 #include "platform/runtime_dir.h"
+#include "platform/settings_location.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,8 +51,8 @@ int main(int argc, char* argv[])
     }
     const QString programFolder = QCoreApplication::applicationDirPath();
     discseek::LibraryFolder libraries(programFolder);
-    const discseek::CdDrives drives =
-        discseek::CdDrives::load(programFolder + u'/' + QString::fromLatin1(discseek::CdDrives::kFileName));
+    const discseek::CdDrives drives = discseek::CdDrives::load(
+        tavrik::SettingsFileLocation(programFolder, QString::fromLatin1(discseek::CdDrives::kFileName)));
     const std::unique_ptr<discseek::ErrorDialog> dialog = discseek::MakeErrorDialog(errorsToStderr);
 
     discseek::DiscseekWindow window(libraries, drives, *dialog,

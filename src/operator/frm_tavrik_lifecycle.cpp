@@ -84,10 +84,8 @@ void FrmTavrik::formLoad(const StartupOptions& options)
 
 void FrmTavrik::showTimingPriority()
 {
-    // Keying is exact only with real-time scheduling; the README says how to grant it.
-    const bool realtime = devices_.priority.realtimeAvailable();
-    QAction* entry = menus_->mnuVer->addAction(realtime ? QStringLiteral("Timing: real-time priority")
-                                                        : QStringLiteral("Timing: normal priority (see README)"));
+    // Keying is exact only with real-time scheduling; the line says how to get it.
+    QAction* entry = menus_->mnuVer->addAction(QString::fromLatin1(TimingLineText(devices_.priority)));
     entry->setObjectName(QStringLiteral("mnuTimingPriority"));
     entry->setEnabled(false);
 }

@@ -1,5 +1,7 @@
 #include "platform/parallel_port.h"
 
+#include "platform/device_permission.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -82,8 +84,13 @@ bool PpdevPortIo::open(std::uint16_t baseAddress)
         path = *found;
     }
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return fail(path + QStringLiteral(": ") + SystemError(errno));
+    if (fd < 0) {
+        const int error = errno;
+        QString text = path + QStringLiteral(": ") + SystemError(error);
+        if (error == EACCES || error == EPERM)
+            text += QStringLiteral("; ") + JoinGroupAdvice(path, QStringLiteral("lp"));
+        return fail(text);
+    }
     // Exclusive, so that a printer driver cannot share the lines while they key a transmitter.
     if (::ioctl(fd, PPEXCL) != 0 || ::ioctl(fd, PPCLAIM) != 0) {
         const int error = errno;

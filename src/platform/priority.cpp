@@ -1,9 +1,14 @@
 #include "platform/priority.h"
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace tavrik {
 namespace {
@@ -15,6 +20,28 @@ int FifoPriority()
 }
 
 } // namespace
+
+RealtimeAdvice AdviceFor(bool audioGroupExists, bool sessionHasAudio, bool userInAudio)
+{
+    if (!audioGroupExists || sessionHasAudio)
+        return RealtimeAdvice::SeeReadme;
+    return userInAudio ? RealtimeAdvice::LogInAgain : RealtimeAdvice::JoinAudioGroup;
+}
+
+const char* TimingLineText(const TimingPriority& priority)
+{
+    if (priority.realtimeAvailable())
+        return "Timing: real-time priority";
+    switch (priority.realtimeAdvice()) {
+    case RealtimeAdvice::JoinAudioGroup:
+        return "Timing: normal priority (join group audio, see README)";
+    case RealtimeAdvice::LogInAgain:
+        return "Timing: normal priority (log in again for group audio)";
+    case RealtimeAdvice::SeeReadme:
+        break;
+    }
+    return "Timing: normal priority (see README)";
+}
 
 void SchedulerPriority::raise()
 {
@@ -73,6 +100,29 @@ bool SchedulerPriority::realtimeAvailable() const
         return false;
     sched_setscheduler(0, policy, &saved);
     return true;
+}
+
+RealtimeAdvice SchedulerPriority::realtimeAdvice() const
+{
+    const passwd* user = ::getpwuid(::getuid());
+    const gid_t userGroup = user ? user->pw_gid : static_cast<gid_t>(-1);
+    const std::string userName = user ? user->pw_name : "";
+    const group* audio = ::getgrnam("audio");
+    if (!audio)
+        return AdviceFor(false, false, false);
+    const gid_t audioGid = audio->gr_gid;
+    bool userInAudio = userGroup == audioGid;
+    for (char** member = audio->gr_mem; member && *member && !userInAudio; ++member)
+        userInAudio = userName == *member;
+
+    bool sessionHasAudio = ::getegid() == audioGid;
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(count > 0 ? count : 0);
+    if (count > 0 && ::getgroups(count, groups.data()) == count) {
+        for (gid_t gid : groups)
+            sessionHasAudio = sessionHasAudio || gid == audioGid;
+    }
+    return AdviceFor(true, sessionHasAudio, userInAudio);
 }
 
 const char* SchedulerPriority::lastRaiseDescription() const

@@ -1,5 +1,7 @@
 #include "platform/serial_line.h"
 
+#include "platform/device_permission.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -162,7 +164,10 @@ void SerialLine::open()
     port_.setStopBits(lineSettings_.stopBits);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
-        setError(path + QStringLiteral(": ") + port_.errorString());
+        QString text = path + QStringLiteral(": ") + port_.errorString();
+        if (port_.error() == QSerialPort::PermissionError)
+            text += QStringLiteral("; ") + JoinGroupAdvice(path, QStringLiteral("dialout"));
+        setError(text);
         port_.clearError();
         return;
     }

@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "common/trim_at_nul.h"
+#include "platform/settings_location.h"
 #include "settings/ini_file.h"
 
 #include <QDir>
@@ -14,21 +15,6 @@
 
 namespace tavrik {
 namespace {
-
-bool FolderWritable(const QString& folder)
-{
-    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
-}
-
-QString ConfigFolder()
-{
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory rules ignore a relative value.
-    const QString base = !configHome.isEmpty() && QDir::isAbsolutePath(configHome)
-        ? configHome
-        : QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/tavrik");
-}
 
 bool FileIsMissing(const QString& path)
 {
@@ -51,17 +37,13 @@ SettingsFile::SettingsFile(QString programDir, QString argumentText)
 
 QString SettingsFile::ResolveSettingsPath(const QString& programDir, const QString& argumentText)
 {
-    return ResolveSettingsPath(programDir, argumentText, FolderWritable);
+    return SettingsFileLocation(programDir, argumentText + QLatin1String(kFileName));
 }
 
 QString SettingsFile::ResolveSettingsPath(const QString& programDir, const QString& argumentText,
                                           const std::function<bool(const QString&)>& folderWritable)
 {
-    const QString name = argumentText + QLatin1String(kFileName);
-    const QString beside = programDir + u'/' + name;
-    if (QFileInfo::exists(beside) || folderWritable(QFileInfo(beside).absolutePath()))
-        return beside;
-    return ConfigFolder() + u'/' + name;
+    return SettingsFileLocation(programDir, argumentText + QLatin1String(kFileName), folderWritable);
 }
 
 void SettingsFile::PrepareSettingsFile()

@@ -37,5 +37,38 @@ TEST(SchedulerPriorityTest, TellsWhetherRealTimeSchedulingWouldBeGranted)
     EXPECT_EQ(sched_getscheduler(0), SCHED_OTHER);
 }
 
+class FakePriority final : public TimingPriority {
+public:
+    FakePriority(bool realtime, RealtimeAdvice advice) : realtime_(realtime), advice_(advice) {}
+    void raise() override {}
+    void restore() override {}
+    bool realtimeAvailable() const override { return realtime_; }
+    RealtimeAdvice realtimeAdvice() const override { return advice_; }
+
+private:
+    bool realtime_;
+    RealtimeAdvice advice_;
+};
+
+TEST(TimingLineTest, SaysWhatTheOperatorCanDoAboutNormalPriority)
+{
+    const struct {
+        bool groupExists, sessionHasGroup, userInGroup, realtime;
+        const char* line;
+    } cases[] = {
+        {true, false, false, false, "Timing: normal priority (join group audio, see README)"},
+        {true, false, true, false, "Timing: normal priority (log in again for group audio)"},
+        // In the group already: the limit itself is missing, which the README explains.
+        {true, true, true, false, "Timing: normal priority (see README)"},
+        {false, false, false, false, "Timing: normal priority (see README)"},
+        {true, false, false, true, "Timing: real-time priority"},
+    };
+    for (const auto& c : cases) {
+        const FakePriority priority(c.realtime, AdviceFor(c.groupExists, c.sessionHasGroup, c.userInGroup));
+        EXPECT_STREQ(TimingLineText(priority), c.line)
+            << c.groupExists << c.sessionHasGroup << c.userInGroup << c.realtime;
+    }
+}
+
 } // namespace
 } // namespace tavrik

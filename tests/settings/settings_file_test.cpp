@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include "platform/settings_location.h"
 #include "settings/ini_file.h"
 #include "temp_files.h"
 
@@ -49,6 +50,12 @@ TEST(SettingsPath, ProfileBesideTheProgramOrInTheConfigFolder)
                                                                c.folderWritable ? writable : readOnly);
         EXPECT_EQ(path, c.expected) << c.argument << " " << c.folderWritable;
     }
+
+    // Discseek's file follows the same rule.
+    EXPECT_EQ(SettingsFileLocation(program.folder(), U("Discseek.ini"), readOnly),
+              config.tavrikFolder() + U("/Discseek.ini"));
+    program.put(U("Discseek.ini"), "[Drives]\n");
+    EXPECT_EQ(SettingsFileLocation(program.folder(), U("Discseek.ini"), readOnly), program.path(U("Discseek.ini")));
 
     qunsetenv("XDG_CONFIG_HOME");
     const QByteArray home = qgetenv("HOME");
