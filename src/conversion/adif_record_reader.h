@@ -5,15 +5,18 @@
 
 namespace tavrik::conversion {
 
-// Gathers the records of an ADIF file line by line. A line's own line break is dropped, so the
-// lines of one record come out joined into one. Everything up to the line that holds "<eoh>"
-// is header and is skipped; a file that starts with a record has no header.
+// Gathers the records of an ADIF file line by line (a long line in pieces). A line's own line
+// break is dropped, so the lines of one record come out joined into one. Everything up to the
+// line that holds "<eoh>" is header and is skipped; a file that starts with a record has no
+// header.
 class AdifRecordReader {
 public:
     static constexpr qsizetype kHeaderLimit = 5000;
+    // The most read at once: a longer line comes in pieces.
+    static constexpr qint64 kPieceSize = 1 << 20;
 
     enum class Step {
-        NeedMore,      // a line was read; the record is not complete yet
+        NeedMore,      // a line, or a piece of a long one, was read; the record is not complete yet
         Record,        // record() holds a complete record
         HeaderNotFound,// kHeaderLimit bytes without "<eoh>": the input is given up
         End,           // the input is at its end, failed, or was given up
@@ -24,6 +27,8 @@ public:
     // Reads one line, or hands out the record completed by the line that gave up the header.
     Step readLine();
     const QByteArray& record() const { return record_; }
+    // The record completed, handed over without a copy.
+    QByteArray takeRecord() { return std::move(record_); }
     qint64 bytesRead() const { return bytesRead_; }
 
 private:

@@ -67,18 +67,19 @@ bool ConvertedFile::write(QByteArrayView record, QString& error)
 {
     if (fd_ < 0 && !open(error))
         return false;
-    QByteArray line;
-    line.reserve(record.size() + 2);
-    line.append(record).append("\r\n");
     // Unbuffered: a full disk must fail the record being written, not a later close that
-    // nobody checks, or the summary would count records that never reached the file.
-    if (const int failure = WriteAll(fd_, line)) {
+    // nobody checks, or the summary would count records that never reached the file. The
+    // record and its line end go one after the other: a huge record is never copied.
+    int failure = WriteAll(fd_, record);
+    if (failure == 0)
+        failure = WriteAll(fd_, "\r\n");
+    if (failure) {
         // Half a record would be imported as a damaged contact.
         [[maybe_unused]] const int ignored = ::ftruncate(fd_, wholeEnd_);
         error = Describe(failure);
         return false;
     }
-    wholeEnd_ += line.size();
+    wholeEnd_ += record.size() + 2;
     return true;
 }
 
