@@ -19,7 +19,11 @@ DiscseekWindow::DiscseekWindow(LibraryFolder& libraries, const CdDrives& drives,
     connect(&timer1_, &QTimer::timeout, this, &DiscseekWindow::unload);
 }
 
-DiscseekWindow::~DiscseekWindow() = default;
+DiscseekWindow::~DiscseekWindow()
+{
+    std::unique_lock lock(threadMutex_);
+    threadEnded_.wait(lock, [this] { return threadsRunning_ == 0; });
+}
 
 QString DiscseekWindow::load(const QString& socketPath)
 {
@@ -91,6 +95,10 @@ void DiscseekWindow::startNextLookup()
     const Lookup lookup = pendingLookups_.front();
     pendingLookups_.pop_front();
     // Detached: when the library never returns, the program ends without waiting for it.
+    {
+        std::lock_guard lock(threadMutex_);
+        ++threadsRunning_;
+    }
     std::thread([this, lookup] {
         lookups_.lookup(lookup.callbook, lookup.cdDrive, lookup.callsign);
         QMetaObject::invokeMethod(
@@ -101,6 +109,9 @@ void DiscseekWindow::startNextLookup()
                 startNextLookup();
             },
             Qt::QueuedConnection);
+        std::lock_guard lock(threadMutex_);
+        --threadsRunning_;
+        threadEnded_.notify_all();
     }).detach();
 }
 

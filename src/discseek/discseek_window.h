@@ -8,8 +8,10 @@
 #include <QTimer>
 
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <memory>
+#include <mutex>
 
 namespace discseek {
 
@@ -30,6 +32,8 @@ class DiscseekWindow final : public QObject, private LookupOutcome {
 public:
     DiscseekWindow(LibraryFolder& libraries, const CdDrives& drives, ErrorDialog& dialog, QString answerPath,
                    QObject* parent = nullptr);
+    // Waits for a lookup thread still running: the program never ends that way while a library
+    // call hangs (see lookupRunning()).
     ~DiscseekWindow() override;
 
     // Installs the request handler, listens on the socket and starts Timer1. The reason when
@@ -78,6 +82,10 @@ private:
     CallbookLookups lookups_;
     std::deque<Lookup> pendingLookups_;
     bool lookupRunning_ = false;
+    // Lookup threads not past their last use of the window.
+    std::mutex threadMutex_;
+    std::condition_variable threadEnded_;
+    int threadsRunning_ = 0;
     int requester_ = 0; // the connection served; 0 until a record came
     QTimer timer1_;
     tavrik::MessageListener::ConnectionHandler windowProc_;
