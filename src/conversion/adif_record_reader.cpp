@@ -23,13 +23,15 @@ AdifRecordReader::Step AdifRecordReader::readLine()
         return Step::End;
 
     // A line is read a piece at a time: a field of a gigabyte on one line is then gathered
-    // once, and the run gets its turn between the pieces.
-    QByteArray line = input_.readLine(kPieceSize);
+    // once, and the run gets its turn between the pieces. Past its first piece a long line is
+    // taken a block at a time: QIODevice reads a line it has not buffered byte by byte.
+    QByteArray line = inLongLine_ ? readLongLinePiece() : input_.readLine(kFirstPieceSize);
     if (line.isEmpty())
         return Step::End; // a read error: atEnd() was false but nothing came
     char next = 0;
     if (line.endsWith('\r') && input_.peek(&next, 1) == 1 && next == '\n')
         line += input_.read(1); // the piece ended between CR and LF
+    inLongLine_ = !line.endsWith('\n');
     bytesRead_ += line.size();
     if (line.endsWith('\n')) {
         line.chop(1);
@@ -62,6 +64,16 @@ AdifRecordReader::Step AdifRecordReader::readLine()
     if (IndexOfNoCase(buffer_, kEndOfRecord, searchFrom) < 0)
         return Step::NeedMore;
     return completeRecord();
+}
+
+QByteArray AdifRecordReader::readLongLinePiece()
+{
+    QByteArray piece = input_.peek(kPieceSize);
+    const qsizetype newline = piece.indexOf('\n');
+    if (newline >= 0)
+        piece.truncate(newline + 1);
+    input_.skip(piece.size());
+    return piece;
 }
 
 AdifRecordReader::Step AdifRecordReader::completeRecord()

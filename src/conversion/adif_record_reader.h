@@ -12,7 +12,8 @@ namespace tavrik::conversion {
 class AdifRecordReader {
 public:
     static constexpr qsizetype kHeaderLimit = 5000;
-    // The most read at once: a longer line comes in pieces.
+    // The most read at once: a longer line comes in pieces, the first of them smaller.
+    static constexpr qint64 kFirstPieceSize = 1 << 16;
     static constexpr qint64 kPieceSize = 1 << 20;
 
     enum class Step {
@@ -33,6 +34,8 @@ public:
 
 private:
     Step completeRecord();
+    // The next piece of a long line, up to and with its line break.
+    QByteArray readLongLinePiece();
 
     QIODevice& input_;
     QByteArray buffer_;
@@ -41,6 +44,7 @@ private:
     bool headerDone_ = false;
     bool givenUp_ = false;
     bool recordPending_ = false;
+    bool inLongLine_ = false;
 };
 
 } // namespace tavrik::conversion

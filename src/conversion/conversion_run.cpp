@@ -151,7 +151,10 @@ bool ConversionRun::convertRecord(QByteArray record, ConvertedFile& output)
     if (!converted)
         return false;
     QString error;
-    if (!output.write(converted->record, error)) {
+    if (!output.write(converted->record, error, [this] { return handleEventsInLongWork(); })) {
+        // Abort came while a long record was written: it is cut off, the run ends quietly.
+        if (error.isEmpty())
+            return false;
         dialogs_.showMessage(error + QStringLiteral(" : loading record - ")
                                  + Readable(converted->record) + QLatin1Char('.'),
                              QStringLiteral("Error loading ADIF record."), Icon::None);
@@ -174,12 +177,7 @@ std::optional<ConvertedRecord> ConversionRun::converted(QByteArray record)
     auto job = std::make_shared<std::pair<QByteArray, ConvertedRecord>>(std::move(record), ConvertedRecord{});
     const bool done = calls_.run(
         [job, options] { job->second = RecordConverter::convert(std::move(job->first), options); },
-        [this] {
-            showLatest(bytesDone_, bytesTotal_);
-            view_.processEvents();
-            return !abortRequested_;
-        },
-        std::chrono::milliseconds(static_cast<int>(kEventIntervalMs)));
+        [this] { return handleEventsInLongWork(); }, std::chrono::milliseconds(static_cast<int>(kEventIntervalMs)));
     if (!done)
         return std::nullopt;
     return std::move(job->second);
@@ -194,6 +192,13 @@ void ConversionRun::askOperatorCall()
         QStringLiteral("Operator Callsign"));
     // Blanks around a typed callsign are never part of it.
     operatorCall_ = ToWindows1252(answer.trimmed().toUpper());
+}
+
+bool ConversionRun::handleEventsInLongWork()
+{
+    showLatest(bytesDone_, bytesTotal_);
+    view_.processEvents();
+    return !abortRequested_;
 }
 
 void ConversionRun::showLatest(qint64 bytesDone, qint64 bytesTotal)

@@ -54,6 +54,8 @@ private:
     std::optional<ConvertedRecord> converted(QByteArray record);
     void askOperatorCall();
     void showLatest(qint64 bytesDone, qint64 bytesTotal);
+    // Progress and the window's events inside one long record; false once Abort was asked.
+    bool handleEventsInLongWork();
 
     ConversionDialogs& dialogs_;
     RunView& view_;
