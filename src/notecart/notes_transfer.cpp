@@ -19,8 +19,8 @@ const QString kNotFound = QStringLiteral(" Not found in this Logbook.");
 const QString kNotFoundForOperator = QStringLiteral(" Not found for this Opreator.");
 const QString kTransferred = QStringLiteral(" Note transferred OK.");
 const QString kUpdateError = QStringLiteral(" Error updateing Logbook.");
-const QString kNotFaithful = QStringLiteral(" The note holds characters outside Windows-1252, which cannot reach "
-                                            "the Logbook unchanged; not transferred.");
+// The library carries notes in Windows-1252: such a note would arrive with '?' in it.
+const QString kNotFaithful = QStringLiteral(" Note holds characters outside Windows-1252; not transferred.");
 constexpr std::chrono::milliseconds kWaitInterval{25};
 
 bool IsBlank(const QByteArray& text)
