@@ -1,5 +1,7 @@
 // Converts a 100,000-record log: first reading and converting the records on their own, then the
-// whole program (window offscreen, dialogs answered) from Start to the summary.
+// whole program (window offscreen, dialogs answered) from Start to the summary. Then a record
+// with one huge field (1 GiB, or --field-mb N): the memory the program grows by, and how long
+// Abort takes to end the run, and the longest the window waited for its events.
 
 #include "conversion/adif_record_reader.h"
 #include "conversion/convert_window.h"
@@ -13,8 +15,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -122,6 +128,90 @@ void BenchProgram(const QString& path, qint64 size)
     std::printf("summary:%s\n", qPrintable(dialogs.message));
 }
 
+// Kilobytes from /proc/self/status: "VmRSS:" now, "VmHWM:" at the most since the last reset.
+qint64 MemoryKb(const char* name)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(name))
+            return line.mid(static_cast<qsizetype>(std::strlen(name))).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+void ResetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    clear.open(QIODevice::WriteOnly);
+    clear.write("5");
+}
+
+// A file whose first record has a NOTES field of `bytes` NULs, left as a hole in the file.
+void MakeHugeFieldLog(const QString& path, qint64 bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const QByteArray head = "<eoh>\n<CALL:4>K1AB <NAME:7>ANN LEE <NOTES:" + QByteArray::number(bytes) + '>';
+    const QByteArray tail = " <eor>\n<CALL:4>K2CD <eor>\n";
+    [[maybe_unused]] ssize_t written = ::write(fd, head.constData(), static_cast<size_t>(head.size()));
+    ::lseek(fd, bytes, SEEK_CUR);
+    written = ::write(fd, tail.constData(), static_cast<size_t>(tail.size()));
+    ::close(fd);
+}
+
+void BenchHugeField(qint64 fieldBytes)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("huge.adi"));
+    MakeHugeFieldLog(path, fieldBytes);
+    const double fieldMb = static_cast<double>(fieldBytes) / 1048576.0;
+
+    for (const bool abort : {false, true}) {
+        AnsweringDialogs dialogs(path);
+        tavrik::MonotonicClock clock;
+        Convert window(dialogs, clock, folder.path());
+        window.show();
+        QApplication::processEvents();
+        // Abort clicked 0.3 s into the run; a 10 ms timer stands for the operator, its longest
+        // wait being the longest Abort could wait at any moment of the run.
+        QElapsedTimer sinceAbort;
+        QTimer::singleShot(300, &window, [&] {
+            if (abort) {
+                sinceAbort.start();
+                window.Command2->click();
+            }
+        });
+        QElapsedTimer sinceTick;
+        qint64 longestWaitNs = 0;
+        QTimer ticker;
+        ticker.setInterval(10);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestWaitNs = std::max(longestWaitNs, sinceTick.nsecsElapsed());
+            sinceTick.restart();
+        });
+        ticker.start();
+        sinceTick.start();
+        ResetPeakMemory();
+        const qint64 before = MemoryKb("VmRSS:");
+        QElapsedTimer timer;
+        timer.start();
+        window.Command1->click();
+        const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        const double grownMb = static_cast<double>(MemoryKb("VmHWM:") - before) / 1024.0;
+        if (abort) {
+            std::printf("%.0f MiB field, Abort after 0.3 s: the run ended %.3f s after the click; memory grew by "
+                        "%.0f MiB (%.2f times the field)\n",
+                        fieldMb, sinceAbort.isValid() ? static_cast<double>(sinceAbort.nsecsElapsed()) / 1e9 : -1.0,
+                        grownMb, grownMb / fieldMb);
+        } else {
+            std::printf("%.0f MiB field converted whole in %.3f s; memory grew by %.0f MiB (%.2f times the field); "
+                        "longest wait of the window for its events %.1f ms\n",
+                        fieldMb, seconds, grownMb, grownMb / fieldMb, static_cast<double>(longestWaitNs) / 1e6);
+        }
+        std::printf("  summary:%s\n", qPrintable(dialogs.message));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -137,5 +227,10 @@ int main(int argc, char** argv)
     file.close();
     BenchCore(path, log.size());
     BenchProgram(path, log.size());
+    qint64 fieldMb = 1024;
+    const QStringList arguments = app.arguments();
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--field-mb")); at >= 0 && at + 1 < arguments.size())
+        fieldMb = arguments.at(at + 1).toLongLong();
+    BenchHugeField(fieldMb << 20);
     return 0;
 }

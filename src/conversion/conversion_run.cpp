@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <memory>
+
 namespace tavrik::conversion {
 
 namespace {
@@ -91,9 +93,11 @@ void ConversionRun::convertFile(QFile& input)
     ConvertedFile output(programFolder_, QFileInfo(input.fileName()).absolutePath());
     const qint64 total = input.size();
 
+    bytesTotal_ = total;
     std::int64_t lastEvents = clock_.counter();
     while (!abortRequested_) {
         const AdifRecordReader::Step step = reader.readLine();
+        bytesDone_ = reader.bytesRead();
         if (step == AdifRecordReader::Step::End)
             break;
         if (step == AdifRecordReader::Step::HeaderNotFound) {
@@ -101,8 +105,7 @@ void ConversionRun::convertFile(QFile& input)
                 QStringLiteral("I have read 5000 characters of the file, and I haven't found the "
                                "<EOH> end of header marker, so I give up"),
                 QStringLiteral("Invalid file format"), Icon::Exclamation);
-        } else if (step == AdifRecordReader::Step::Record
-                   && !convertRecord(reader.record(), output)) {
+        } else if (step == AdifRecordReader::Step::Record && !convertRecord(reader.takeRecord(), output)) {
             break;
         }
         if (ElapsedMs(lastEvents, clock_.counter(), clock_.frequency()) >= kEventIntervalMs) {
@@ -127,7 +130,7 @@ void ConversionRun::convertFile(QFile& input)
     }
 }
 
-bool ConversionRun::convertRecord(const QByteArray& record, ConvertedFile& output)
+bool ConversionRun::convertRecord(QByteArray record, ConvertedFile& output)
 {
     if (recordCount_ == 0)
         askOperatorCall();
@@ -144,18 +147,40 @@ bool ConversionRun::convertRecord(const QByteArray& record, ConvertedFile& outpu
         return false;
     }
 
-    const ConvertedRecord converted
-        = RecordConverter::convert(record, {view_.secondWords(), operatorCall_});
+    const std::optional<ConvertedRecord> converted = this->converted(std::move(record));
+    if (!converted)
+        return false;
     QString error;
-    if (!output.write(converted.record, error)) {
+    if (!output.write(converted->record, error, [this] { return handleEventsInLongWork(); })) {
+        // Abort came while a long record was written: it is cut off, the run ends quietly.
+        if (error.isEmpty())
+            return false;
         dialogs_.showMessage(error + QStringLiteral(" : loading record - ")
-                                 + Readable(converted.record) + QLatin1Char('.'),
+                                 + Readable(converted->record) + QLatin1Char('.'),
                              QStringLiteral("Error loading ADIF record."), Icon::None);
         return false;
     }
     ++recordCount_;
-    latestCall_ = converted.call;
+    latestCall_ = converted->call;
     return true;
+}
+
+std::optional<ConvertedRecord> ConversionRun::converted(QByteArray record)
+{
+    // Records of ordinary size are converted in a moment, here.
+    constexpr qsizetype kLongRecord = 1 << 20;
+    const ConversionOptions options{view_.secondWords(), operatorCall_};
+    if (record.size() < kLongRecord)
+        return RecordConverter::convert(std::move(record), options);
+    // A field of a gigabyte takes seconds; Abort must not wait for it. The call owns the record
+    // and its result, so one given up ends on its own.
+    auto job = std::make_shared<std::pair<QByteArray, ConvertedRecord>>(std::move(record), ConvertedRecord{});
+    const bool done = calls_.run(
+        [job, options] { job->second = RecordConverter::convert(std::move(job->first), options); },
+        [this] { return handleEventsInLongWork(); }, std::chrono::milliseconds(static_cast<int>(kEventIntervalMs)));
+    if (!done)
+        return std::nullopt;
+    return std::move(job->second);
 }
 
 void ConversionRun::askOperatorCall()
@@ -167,6 +192,13 @@ void ConversionRun::askOperatorCall()
         QStringLiteral("Operator Callsign"));
     // Blanks around a typed callsign are never part of it.
     operatorCall_ = ToWindows1252(answer.trimmed().toUpper());
+}
+
+bool ConversionRun::handleEventsInLongWork()
+{
+    showLatest(bytesDone_, bytesTotal_);
+    view_.processEvents();
+    return !abortRequested_;
 }
 
 void ConversionRun::showLatest(qint64 bytesDone, qint64 bytesTotal)

@@ -2,10 +2,13 @@
 
 #include "conversion/conversion_dialogs.h"
 #include "conversion/record_converter.h"
+#include "platform/background_call.h"
 #include "platform/clock.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 class QFile;
 
@@ -45,9 +48,14 @@ public:
 private:
     QString chooseInputFile();
     void convertFile(QFile& input);
-    bool convertRecord(const QByteArray& record, class ConvertedFile& output);
+    bool convertRecord(QByteArray record, class ConvertedFile& output);
+    // The record converted on the call thread while the window handles its events; empty when
+    // Abort came first.
+    std::optional<ConvertedRecord> converted(QByteArray record);
     void askOperatorCall();
     void showLatest(qint64 bytesDone, qint64 bytesTotal);
+    // Progress and the window's events inside one long record; false once Abort was asked.
+    bool handleEventsInLongWork();
 
     ConversionDialogs& dialogs_;
     RunView& view_;
@@ -59,6 +67,9 @@ private:
     int recordCount_ = 0;
     QByteArray operatorCall_;
     QByteArray latestCall_;
+    qint64 bytesDone_ = 0;
+    qint64 bytesTotal_ = 0;
+    BackgroundCall calls_;
 };
 
 } // namespace tavrik::conversion

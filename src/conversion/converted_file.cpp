@@ -1,5 +1,7 @@
 #include "conversion/converted_file.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -63,22 +65,30 @@ void ConvertedFile::close()
     fd_ = -1;
 }
 
-bool ConvertedFile::write(QByteArrayView record, QString& error)
+bool ConvertedFile::write(QByteArrayView record, QString& error, const std::function<bool()>& goOn)
 {
     if (fd_ < 0 && !open(error))
         return false;
-    QByteArray line;
-    line.reserve(record.size() + 2);
-    line.append(record).append("\r\n");
     // Unbuffered: a full disk must fail the record being written, not a later close that
-    // nobody checks, or the summary would count records that never reached the file.
-    if (const int failure = WriteAll(fd_, line)) {
+    // nobody checks, or the summary would count records that never reached the file. The
+    // record and its line end go one after the other: a huge record is never copied.
+    constexpr qsizetype kPiece = 8 << 20;
+    int failure = 0;
+    bool stopped = false;
+    for (qsizetype done = 0; done < record.size() && failure == 0 && !stopped; done += kPiece) {
+        failure = WriteAll(fd_, record.sliced(done, std::min(kPiece, record.size() - done)));
+        stopped = goOn && done + kPiece < record.size() && !goOn();
+    }
+    if (failure == 0 && !stopped)
+        failure = WriteAll(fd_, "\r\n");
+    if (failure || stopped) {
         // Half a record would be imported as a damaged contact.
         [[maybe_unused]] const int ignored = ::ftruncate(fd_, wholeEnd_);
-        error = Describe(failure);
+        ::lseek(fd_, wholeEnd_, SEEK_SET);
+        error = failure ? Describe(failure) : QString();
         return false;
     }
-    wholeEnd_ += line.size();
+    wholeEnd_ += record.size() + 2;
     return true;
 }
 

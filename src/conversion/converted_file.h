@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 #include <sys/types.h>
 
 namespace tavrik::conversion {
@@ -21,7 +23,9 @@ public:
 
     // Writes one record as one line; the first call replaces the file and writes the header.
     // On failure returns false and puts the system's description of the cause into `error`.
-    bool write(QByteArrayView record, QString& error);
+    // A long record goes in pieces, with `goOn` asked between them: when it says no, the
+    // record is cut off again and false comes back with `error` empty.
+    bool write(QByteArrayView record, QString& error, const std::function<bool()>& goOn = {});
     void close();
 
     QString path() const { return path_; }

@@ -62,7 +62,8 @@ void SplitName(QByteArray& record, const ConversionOptions& options)
 
     QByteArray replacement;
     AppendField(replacement, kNameTag, value.first(blank));
-    const QByteArray rest = StripLeadingPunctuation(value.sliced(blank));
+    // A view: the rest of a huge name is copied once, into the replacement.
+    const QByteArrayView rest = StripLeadingPunctuation(value.sliced(blank));
     if (options.secondWords == SecondWords::Comment)
         AppendField(replacement, "<COMMENT:", rest);
     else if (options.secondWords == SecondWords::Qth)
@@ -114,12 +115,12 @@ ConvertedRecord RecordConverter::convert(QByteArray record, const ConversionOpti
     return out;
 }
 
-QByteArray StripLeadingPunctuation(QByteArrayView text)
+QByteArrayView StripLeadingPunctuation(QByteArrayView text)
 {
     QByteArrayView rest = TrimBlanks(text);
     while (!rest.isEmpty() && (rest.front() == ':' || rest.front() == '-'))
         rest = TrimBlanks(rest.sliced(1));
-    return rest.toByteArray();
+    return rest;
 }
 
 } // namespace tavrik::conversion

@@ -30,6 +30,6 @@ public:
 
 // The text without leading blanks, colons and hyphens, and without trailing blanks: the
 // separator between a name and what follows it ("JOHN - BOSTON").
-QByteArray StripLeadingPunctuation(QByteArrayView text);
+QByteArrayView StripLeadingPunctuation(QByteArrayView text);
 
 } // namespace tavrik::conversion

@@ -6,8 +6,8 @@
 
 namespace discseek {
 
-// The callbook libraries in the program's folder, each loaded on its first call and kept
-// until the end.
+// The callbook libraries in the program's folder, found without regard to letter case, each
+// loaded on its first call and kept until the end.
 class LibraryFolder {
 public:
     explicit LibraryFolder(QString folder) : folder_(std::move(folder)) {}
@@ -24,6 +24,8 @@ public:
 
 private:
     void* symbol(const char* library, const char* name);
+    // The file in the folder that `name` names, letter case aside; empty when there is none.
+    QString fileNamed(const QString& name) const;
 
     QString folder_;
     QHash<QByteArray, void*> handles_;

@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -75,5 +76,13 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "Discseek: %s\n", qPrintable(problem));
         return 1;
     }
-    return app->exec();
+    const int status = app->exec();
+    if (window.lookupRunning()) {
+        // A library call that never returned still runs on its thread: unloading the libraries
+        // under it, or waiting for it, is not possible. The socket goes, and the program ends.
+        window.stopListening();
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

@@ -29,10 +29,11 @@ const QString kLogbookFilter = QStringLiteral("Logbook Files (*.ISD)|*.ISD");
 
 QString TextBoxPathFor(const QString& chosenName)
 {
-    QString name = chosenName;
-    if (name.right(4).toUpper() != QStringLiteral(".ISD"))
-        name += QStringLiteral(".ISD");
-    return name.left(name.size() - 4).toUpper();
+    // The name keeps its letter case: where "Log.isd" and "log.isd" lie side by side, an
+    // upper-cased name would open whichever the library finds first, not the one chosen.
+    if (chosenName.right(4).compare(QStringLiteral(".ISD"), Qt::CaseInsensitive) == 0)
+        return chosenName.left(chosenName.size() - 4);
+    return chosenName;
 }
 
 frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs, Clock& clock,

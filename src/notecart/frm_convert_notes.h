@@ -15,7 +15,7 @@ namespace tavrik::notecart {
 
 class ClickableLabel;
 
-// The path a Browse control puts into its text box: the chosen name without ".ISD", in upper case.
+// The path a Browse control puts into its text box: the chosen name without ".ISD".
 QString TextBoxPathFor(const QString& chosenName);
 
 // The program's window: the notes file, the logbook, the operator filter, Start, and the log.

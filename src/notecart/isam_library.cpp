@@ -80,13 +80,14 @@ IsamLibrary::~IsamLibrary()
     ::dlclose(library_);
 }
 
-std::int16_t IsamLibrary::open(const QByteArray& path, std::int32_t& handle, const QByteArray& accessKey)
+std::int16_t IsamLibrary::open(const QByteArray& path, std::int32_t& handle, const QByteArray& accessKey,
+                               Access access)
 {
     const VmxText pathText = In(path);
     const VmxText keyText = In(accessKey);
-    const std::int16_t access = VMX_ACCESS_READ_WRITE;
+    const std::int16_t accessCode = access == Access::ReadWrite ? VMX_ACCESS_READ_WRITE : VMX_ACCESS_READ_ONLY;
     const std::int16_t sharing = VMX_SHARING_SHARED;
-    return calls_->open(&pathText, &access, &sharing, &handle, &keyText);
+    return calls_->open(&pathText, &accessCode, &sharing, &handle, &keyText);
 }
 
 std::int16_t IsamLibrary::close(std::int32_t& handle)
@@ -120,9 +121,11 @@ std::int16_t IsamLibrary::get(std::int32_t handle, std::int16_t keyNumber, std::
             if (grew)
                 continue;
         }
-        recordNumber.resize(status == VMX_OK ? number.length : 0);
-        keyOut.resize(status == VMX_OK ? keyText.length : 0);
-        record.resize(status == VMX_OK ? recordText.length : 0);
+        // A record with characters the code page lacks is read all the same.
+        const bool read = status == VMX_OK || status == VMX_NOT_IN_CODE_PAGE;
+        recordNumber.resize(read ? number.length : 0);
+        keyOut.resize(read ? keyText.length : 0);
+        record.resize(read ? recordText.length : 0);
         return status;
     }
 }

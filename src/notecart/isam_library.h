@@ -22,8 +22,10 @@ public:
     IsamLibrary(const IsamLibrary&) = delete;
     IsamLibrary& operator=(const IsamLibrary&) = delete;
 
-    // Opens for reading and writing, shared with other programs.
-    std::int16_t open(const QByteArray& path, std::int32_t& handle, const QByteArray& accessKey);
+    enum class Access { ReadOnly, ReadWrite };
+    // Opens shared with other programs; for reading and writing unless told.
+    std::int16_t open(const QByteArray& path, std::int32_t& handle, const QByteArray& accessKey,
+                      Access access = Access::ReadWrite);
     std::int16_t close(std::int32_t& handle);
     std::int16_t bof(std::int32_t handle, std::int16_t keyNumber);
     std::int16_t get(std::int32_t handle, std::int16_t keyNumber, std::int16_t operation,

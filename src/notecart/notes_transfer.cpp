@@ -19,6 +19,9 @@ const QString kNotFound = QStringLiteral(" Not found in this Logbook.");
 const QString kNotFoundForOperator = QStringLiteral(" Not found for this Opreator.");
 const QString kTransferred = QStringLiteral(" Note transferred OK.");
 const QString kUpdateError = QStringLiteral(" Error updateing Logbook.");
+// The library carries notes in Windows-1252: such a note would arrive with '?' in it.
+const QString kNotFaithful = QStringLiteral(" Note holds characters outside Windows-1252; not transferred.");
+constexpr std::chrono::milliseconds kWaitInterval{25};
 
 bool IsBlank(const QByteArray& text)
 {
@@ -55,7 +58,8 @@ bool NotesTransfer::openFiles(const QString& notesPath, const QString& logbookPa
                              QStringLiteral("Same file"));
         return false;
     }
-    dbStatus_ = library_.open(ToWindows1252(notesPath), notesHandle_, kAccessKey);
+    // Only read: a notes file on a read-only medium opens as well as any other.
+    dbStatus_ = library_.open(ToWindows1252(notesPath), notesHandle_, kAccessKey, IsamLibrary::Access::ReadOnly);
     if (dbStatus_ != VMX_OK) {
         dialogs_.showMessage(QStringLiteral("Error opening Vorbel Note file :") + notesPath + u'.',
                              QStringLiteral("db Open Error : ") + library_.returnCode(dbStatus_));
@@ -81,18 +85,27 @@ void NotesTransfer::start(const QString& notesPath, const QString& logbookPath)
         lastEvents_ = clock_.counter();
         library_.bof(notesHandle_, kNotesKey);
         int notesRead = 0;
-        while (!stopRequested_ && readNote()) {
+        notesInUse_ = 0;
+        while (!stopRequested_ && notesInUse_ < kMostNotesInUse && readNote()) {
             ++notesRead;
+            noteInUse_ = false;
             view_.appendLog(u'\n' + FromWindows1252(noteCall_) + QStringLiteral(" : "));
             if (IsBlank(noteText_))
                 view_.appendLog(kBlankNote);
+            else if (!noteFaithful_)
+                view_.appendLog(kNotFaithful);
             else
                 transferNote();
+            notesInUse_ = noteInUse_ ? notesInUse_ + 1 : 0;
             view_.showProgress(notesRead, FromWindows1252(noteCall_));
             keepWindowAlive();
         }
         if (stopRequested_)
             view_.appendLog(QStringLiteral("\nTransfer stopped."));
+        else if (notesInUse_ >= kMostNotesInUse)
+            view_.appendLog(QStringLiteral("\nThe Logbook was in use by another program for %1 notes in a row; the "
+                                           "transfer stopped. Close the other program and start again.")
+                                .arg(kMostNotesInUse));
         else if (dbStatus_ != VMX_END_OF_FILE)
             // A notes file that fails half-way must not look like one that was read to its end.
             view_.appendLog(u'\n' + library_.returnCode(dbStatus_)
@@ -104,16 +117,23 @@ void NotesTransfer::start(const QString& notesPath, const QString& logbookPath)
 
 bool NotesTransfer::readNote()
 {
-    dbStatus_ = library_.get(notesHandle_, kNotesKey, VMX_GET_NEXT, QByteArray(), recordNumber_,
-                             noteCall_, noteText_);
-    return dbStatus_ == VMX_OK;
+    dbStatus_ = waitFor([this] {
+        return library_.get(notesHandle_, kNotesKey, VMX_GET_NEXT, QByteArray(), recordNumber_, noteCall_,
+                            noteText_);
+    });
+    // A note with characters the code page lacks is read with '?' in their place: it goes no
+    // further, but the notes after it do.
+    noteFaithful_ = dbStatus_ != VMX_NOT_IN_CODE_PAGE;
+    return dbStatus_ == VMX_OK || dbStatus_ == VMX_NOT_IN_CODE_PAGE;
 }
 
 void NotesTransfer::transferNote()
 {
     // Where the callsign's records begin; a callsign without any shows at the read below.
-    library_.get(logbookHandle_, kLogbookCallKey, VMX_GET_POSITION, noteCall_ + VMX_KEY_SEPARATOR,
-                 recordNumber_, logbookKey_, contactRecord_);
+    waitFor([this] {
+        return library_.get(logbookHandle_, kLogbookCallKey, VMX_GET_POSITION, noteCall_ + VMX_KEY_SEPARATOR,
+                            recordNumber_, logbookKey_, contactRecord_);
+    });
     if (!view_.operatorFilterOn()) {
         if (readContact())
             writeNote();
@@ -147,9 +167,14 @@ void NotesTransfer::logReadFailure(const QString& notFound)
 
 bool NotesTransfer::readContact()
 {
-    dbStatus_ = library_.get(logbookHandle_, kLogbookCallKey, VMX_GET_NEXT_EQUAL, noteCall_,
-                             recordNumber_, logbookKey_, contactRecord_);
-    return dbStatus_ == VMX_OK;
+    dbStatus_ = waitFor([this] {
+        return library_.get(logbookHandle_, kLogbookCallKey, VMX_GET_NEXT_EQUAL, noteCall_, recordNumber_,
+                            logbookKey_, contactRecord_);
+    });
+    noteInUse_ = noteInUse_ || dbStatus_ == VMX_IN_USE;
+    // The library keeps the stored text of every field written back as it was read, so a
+    // contact with such characters takes its note all the same.
+    return dbStatus_ == VMX_OK || dbStatus_ == VMX_NOT_IN_CODE_PAGE;
 }
 
 void NotesTransfer::writeNote()
@@ -160,7 +185,9 @@ void NotesTransfer::writeNote()
         return;
     }
     fields[kNotesField - 1] = noteText_;
-    dbStatus_ = library_.put(logbookHandle_, logbookKey_, fields.join(VMX_FIELD_SEPARATOR), VMX_PUT_UPDATE);
+    const QByteArray record = fields.join(VMX_FIELD_SEPARATOR);
+    dbStatus_ = waitFor([this, &record] { return library_.put(logbookHandle_, logbookKey_, record, VMX_PUT_UPDATE); });
+    noteInUse_ = noteInUse_ || dbStatus_ == VMX_IN_USE;
     if (dbStatus_ == VMX_OK)
         view_.appendLog(kTransferred);
     else if (dbStatus_ == VMX_FIELD_TOO_LONG)
@@ -170,6 +197,21 @@ void NotesTransfer::writeNote()
                             .arg(noteText_.size()));
     else
         view_.appendLog(library_.returnCode(dbStatus_) + kUpdateError);
+}
+
+std::int16_t NotesTransfer::waitFor(const std::function<std::int16_t()>& call)
+{
+    // A file another program holds makes a call wait up to the library's busy timeout; the
+    // window stays with the operator meanwhile. The call uses this transfer's buffers, so the
+    // wait is never given up.
+    std::int16_t status = 0;
+    calls_.run([&status, &call] { status = call(); },
+               [this] {
+                   view_.processEvents();
+                   return true;
+               },
+               kWaitInterval);
+    return status;
 }
 
 void NotesTransfer::keepWindowAlive()

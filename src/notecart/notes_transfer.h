@@ -2,6 +2,7 @@
 
 #include "notecart/isam_library.h"
 #include "notecart/notecart_dialogs.h"
+#include "platform/background_call.h"
 #include "platform/clock.h"
 
 #include <QByteArray>
@@ -32,6 +33,9 @@ public:
     // Events are handled at most this often: enough for the window to answer at once, rare
     // enough that they cost little beside the transfer.
     static constexpr double kEventIntervalMs = 25.0;
+    // Notes in a row that find the logbook in use before the run gives up: another program
+    // holds it for good, and every further note would wait in vain.
+    static constexpr int kMostNotesInUse = 3;
 
     NotesTransfer(IsamLibrary& library, NotecartDialogs& dialogs, TransferView& view, Clock& clock);
 
@@ -53,6 +57,8 @@ private:
     void writeNote();
     void logReadFailure(const QString& notFound);
     void keepWindowAlive();
+    // Makes one library call on the call thread; the window handles its events while it waits.
+    std::int16_t waitFor(const std::function<std::int16_t()>& call);
 
     IsamLibrary& library_;
     NotecartDialogs& dialogs_;
@@ -67,7 +73,11 @@ private:
     QByteArray logbookKey_;
     QByteArray contactRecord_;
     QByteArray recordNumber_;
+    BackgroundCall calls_;
     std::int64_t lastEvents_ = 0;
+    int notesInUse_ = 0; // in a row
+    bool noteInUse_ = false;
+    bool noteFaithful_ = true;
     bool stopRequested_ = false;
     bool running_ = false;
 };

@@ -2,14 +2,17 @@
 
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QtEndian>
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -21,6 +24,21 @@ constexpr std::uint32_t kFlagWantsReply = 1;
 constexpr int kListenBacklog = 16;
 // More unasked records than this before a request, and the peer is flooding the connection.
 constexpr int kMostSkippedRecords = 64;
+// An accept that fails for want of descriptors or memory is tried again after a pause that
+// doubles up to the longest: the connection waits in the backlog meanwhile.
+constexpr std::chrono::milliseconds kFirstAcceptPause{20};
+constexpr std::chrono::milliseconds kLongestAcceptPause{1000};
+
+// recv's 0 on a SOCK_SEQPACKET socket is an empty record or the peer's end: only an end
+// leaves the socket shut for reading with nothing more queued.
+bool PeerHasEnded(int fd)
+{
+    pollfd state{fd, POLLRDHUP, 0};
+    if (::poll(&state, 1, 0) < 0 || (state.revents & (POLLRDHUP | POLLHUP | POLLERR)) == 0)
+        return false;
+    int queued = 0;
+    return ::ioctl(fd, FIONREAD, &queued) != 0 || queued == 0;
+}
 
 QString ErrnoText()
 {
@@ -289,8 +307,21 @@ void MessageListener::acceptPending()
 {
     for (;;) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0 && (errno == EINTR || errno == ECONNABORTED))
+            continue;
+        if (fd < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            // The connection stays pending, so the notifier would fire again at once: wait.
+            listenNotifier_->setEnabled(false);
+            acceptPause_ = std::clamp(acceptPause_ * 2, kFirstAcceptPause, kLongestAcceptPause);
+            QTimer::singleShot(acceptPause_, this, [this] {
+                if (listenNotifier_)
+                    listenNotifier_->setEnabled(true);
+            });
+            return;
+        }
         if (fd < 0)
             return;
+        acceptPause_ = std::chrono::milliseconds(0);
         auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         connect(notifier.get(), &QSocketNotifier::activated, this, [this, fd] { readFrom(fd); });
         connections_.emplace(fd, Connection{++lastConnectionId_, std::move(notifier)});
@@ -304,7 +335,7 @@ void MessageListener::readFrom(int fd)
         const ssize_t got = ::recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT);
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
-        if (got <= 0) {
+        if (got < 0 || (got == 0 && PeerHasEnded(fd))) {
             dropConnection(fd);
             return;
         }
@@ -314,13 +345,24 @@ void MessageListener::readFrom(int fd)
             continue;
         const int id = connections_.at(fd).id;
         const std::int32_t reply = record->name == name_ ? handler_(*record, id) : 0;
+        // The handler may have closed this connection: its socket is no longer ours to use.
+        if (!connections_.contains(fd))
+            return;
         if (record->wantsReply) {
             char bytes[kMessageReplySize];
             qToLittleEndian<std::int32_t>(reply, bytes);
             ::send(fd, bytes, sizeof(bytes), MSG_DONTWAIT | MSG_NOSIGNAL);
         }
-        if (!connections_.contains(fd))
+    }
+}
+
+void MessageListener::closeConnection(int connection)
+{
+    for (const auto& [fd, open] : connections_) {
+        if (open.id == connection) {
+            dropConnection(fd);
             return;
+        }
     }
 }
 

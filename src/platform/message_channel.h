@@ -94,6 +94,9 @@ public:
     ListenStatus listen(const QString& socketPath);
     const QString& lastError() const { return error_; }
     int connectionCount() const { return static_cast<int>(connections_.size()); }
+    // Ends one sender's connection, as if it had hung up; harmless for one already closed.
+    // May be called from the handler.
+    void closeConnection(int connection);
 
 signals:
     // A sender's connection ended: it closed it, or ended without doing so.
@@ -114,6 +117,7 @@ private:
     QString error_;
     int listenFd_ = -1;
     int lastConnectionId_ = 0;
+    std::chrono::milliseconds acceptPause_{0};
     std::unique_ptr<QSocketNotifier> listenNotifier_;
     std::map<int, Connection> connections_; // by socket
 };

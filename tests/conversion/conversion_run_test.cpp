@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -374,6 +375,59 @@ TEST_F(ConversionRunTest, AbortStopsAtTheNextLineAndKeepsWhatWasWritten)
     EXPECT_EQ(dialogs.last().text, QLatin1Char(' ') + QString::number(converted)
                                        + QStringLiteral(" ADIF records processed.  Converted "
                                                         "ADIF file is called CONVERTED.ADI"));
+}
+
+// Kilobytes of this process, from /proc/self/status: "VmRSS" now, "VmHWM" at the most.
+qint64 MemoryKb(const char* name)
+{
+    for (const QByteArray& line : ReadFile(QStringLiteral("/proc/self/status")).split('\n')) {
+        if (line.startsWith(name))
+            return line.mid(static_cast<qsizetype>(std::strlen(name)) + 1).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// A field larger than any mapping threshold of the allocator, so every copy of it shows.
+constexpr qsizetype kHugeField = 64 << 20;
+
+QByteArray HugeRecordFile(char fieldLetter)
+{
+    return "<eoh>\n<CALL:4>K1AB <NAME:7>ANN LEE <NOTES:" + QByteArray::number(kHugeField) + '>'
+        + QByteArray(kHugeField, fieldLetter) + " <eor>\n<CALL:4>K2CD <eor>\n";
+}
+
+TEST_F(ConversionRunTest, AHugeFieldIsHeldAboutOnceAndPassesThroughWhole)
+{
+    WriteFile(logPath("huge.adi"), HugeRecordFile('x'));
+    dialogs.files.push_back(logPath("huge.adi"));
+    // The high-water mark starts again from here.
+    WriteFile(QStringLiteral("/proc/self/clear_refs"), "5");
+    const qint64 before = MemoryKb("VmRSS:");
+    run.start();
+    const qint64 peak = MemoryKb("VmHWM:");
+
+    EXPECT_EQ(run.recordCount(), 2);
+    // The line read whole, the record gathered from it, the converter's copy and the written
+    // line once made four.
+    EXPECT_LT((peak - before) * 1024, 2 * kHugeField) << "grew by " << (peak - before) << " kB";
+    const QByteArray written = ReadFile(output());
+    EXPECT_EQ(written.count('x'), kHugeField);
+    EXPECT_TRUE(written.contains("<COMMENT:3>LEE <NOTES:" + QByteArray::number(kHugeField) + ">xxx"));
+    EXPECT_TRUE(written.endsWith("xxx <eor>\r\n<CALL:4>K2CD <eor>\r\n"));
+}
+
+TEST_F(ConversionRunTest, AbortAnswersInsideAHugeField)
+{
+    test::SimulatedClock slowClock(test::SimulatedClock::kFrequency / 1000);
+    ConversionRun timed(dialogs, view, slowClock, programFolder, QStringLiteral("Conversion"));
+    view.onEvents = [&] { timed.requestAbort(); };
+    WriteFile(logPath("huge.adi"), HugeRecordFile('x'));
+    dialogs.files.push_back(logPath("huge.adi"));
+    timed.start();
+
+    EXPECT_EQ(timed.recordCount(), 0);
+    EXPECT_EQ(view.eventTurns, 1);
+    EXPECT_LT(view.shownDone.back(), kHugeField / 2);
 }
 
 TEST_F(ConversionRunTest, EachRunAsksAgainAndRecreatesTheOutput)

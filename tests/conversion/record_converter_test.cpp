@@ -112,10 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StripLeadingPunctuation, RemovesSeparatorsInFrontOnly)
 {
-    EXPECT_EQ(StripLeadingPunctuation(" - BOSTON "), "BOSTON");
-    EXPECT_EQ(StripLeadingPunctuation(": - :NEW YORK"), "NEW YORK");
-    EXPECT_EQ(StripLeadingPunctuation("--"), "");
-    EXPECT_EQ(StripLeadingPunctuation("SAINT-DENIS -"), "SAINT-DENIS -");
+    EXPECT_EQ(StripLeadingPunctuation(" - BOSTON ").toByteArray(), "BOSTON");
+    EXPECT_EQ(StripLeadingPunctuation(": - :NEW YORK").toByteArray(), "NEW YORK");
+    EXPECT_EQ(StripLeadingPunctuation("--").toByteArray(), "");
+    EXPECT_EQ(StripLeadingPunctuation("SAINT-DENIS -").toByteArray(), "SAINT-DENIS -");
 }
 
 } // namespace

@@ -1,12 +1,19 @@
 // Discseek, the stand-in libraries and discseek-request as separate processes, on a sample CD.
 #include "discseek_station.h"
 
+#include "platform/message_channel.h"
 #include "platform/windows1252.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -54,10 +61,11 @@ Damage Act(std::function<void(DiscseekStation&)> act)
 
 const auto kCutShort = [](QList<QByteArray>& lines) { lines.removeLast(); };
 const auto kSecondEdition = [](QList<QByteArray>& lines) { lines.first().replace("CALLBOOK 1", "CALLBOOK 2"); };
+// The file keeps its size, so only the record shows the damage.
 const auto kGarbleK1abc = [](QList<QByteArray>& lines) {
     for (QByteArray& line : lines) {
         if (line.startsWith("K1ABC\t"))
-            line = "K1ABC\tJohn Abbott";
+            line = "K1ABC\t" + line.mid(6).replace('\t', ' ');
     }
 };
 
@@ -270,14 +278,179 @@ TEST(DiscseekStart, TheAnswerOfARunningCopyIsReadWhereItWasStarted)
     EXPECT_TRUE(station.waitForEnd());
 }
 
+// Also while a library call never returns.
 TEST(DiscseekStart, EndedByASignalItRemovesItsSocket)
+{
+    for (const bool hung : {false, true}) {
+        SCOPED_TRACE(hung ? "library hung" : "waiting for records");
+        DiscseekStation station;
+        station.useHangingQrzLibrary();
+        station.startDiscseek();
+        if (hung) {
+            station.post(1, 'H');
+            station.post(2, 2);
+            QThread::msleep(1000);
+        }
+        station.discseek().terminate();
+        ASSERT_TRUE(station.waitForEnd());
+        EXPECT_EQ(station.discseek().exitStatus(), QProcess::NormalExit);
+        EXPECT_FALSE(QFile::exists(station.socketPath()));
+    }
+}
+
+// Whatever a planted link at Discseek.dat points to, the answer replaces the link itself.
+TEST(DiscseekAnswerFile, ALinkAtItsNameIsReplacedNotFollowed)
+{
+    const QByteArray answer = "K1ABC;John Abbott;12 Main St, Anytown, CT 06001;k1abc@example.org\r\n";
+    for (const bool dangling : {false, true}) {
+        SCOPED_TRACE(dangling ? "dangling link" : "link to another file");
+        DiscseekStation station;
+        const QString victim = station.root() + QStringLiteral("/victim");
+        if (!dangling)
+            WriteAll(victim, "precious\n");
+        ASSERT_TRUE(QFile::link(victim, station.answerPath()));
+
+        const RunResult result = station.request({QStringLiteral("D:"), QStringLiteral("K1ABC"), QStringLiteral("rac")});
+        EXPECT_EQ(result.exitCode, 0) << result.err.constData();
+        EXPECT_EQ(ReadAll(victim), dangling ? QByteArray("<missing>") : QByteArray("precious\n"));
+        struct stat info {};
+        ASSERT_EQ(lstat(QFile::encodeName(station.answerPath()).constData(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(ReadAll(station.answerPath()), answer);
+        EXPECT_EQ(QDir(station.root() + QStringLiteral("/work")).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("Discseek.dat")});
+    }
+}
+
+// Copied from a CD, the libraries keep whatever letter case the copy gave them.
+TEST(DiscseekLibraries, AreFoundWhateverTheLetterCaseOfTheirNames)
+{
+    DiscseekStation station;
+    const std::pair<const char*, const char*> renames[] = {
+        {"qrz32.dll", "QRZ32.DLL"}, {"Hamcal32.dll", "HAMCAL32.DLL"}, {"RACCD32A.DLL", "raccd32a.dll"}};
+    for (const auto& [from, to] : renames)
+        ASSERT_TRUE(QFile::rename(station.programFile(QString::fromLatin1(from)), station.programFile(QString::fromLatin1(to))));
+    for (const char* callbook : {"qrz", "hamcall", "rac"}) {
+        const RunResult result = station.request({QStringLiteral("D:"), QStringLiteral("K1ABC"), QString::fromLatin1(callbook)});
+        EXPECT_EQ(result.exitCode, 0) << callbook << ": " << result.err.constData();
+        EXPECT_TRUE(result.out.startsWith("K1ABC")) << callbook << ": " << result.out.constData();
+    }
+}
+
+// A raw connection to Discseek's socket, for records no requester would send.
+class RawConnection {
+public:
+    explicit RawConnection(const QString& socketPath) : fd_(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray native = QFile::encodeName(socketPath);
+        std::memcpy(address.sun_path, native.constData(), static_cast<std::size_t>(native.size()));
+        connected_ = ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    }
+    ~RawConnection() { ::close(fd_); }
+    bool connected() const { return connected_; }
+    bool send(const QByteArray& bytes)
+    {
+        return ::send(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    }
+    bool post(std::int32_t wParam, std::int32_t lParam) { return send(tavrik::EncodeRecord({"Discseek", wParam, lParam, false})); }
+    bool postCall(const QByteArray& callsign)
+    {
+        for (const char c : callsign) {
+            if (!post(2, static_cast<unsigned char>(c)))
+                return false;
+        }
+        return true;
+    }
+    // True when Discseek closed its side within the time.
+    bool hungUpWithin(int timeoutMs)
+    {
+        pollfd state{fd_, POLLIN, 0};
+        if (::poll(&state, 1, timeoutMs) <= 0)
+            return false;
+        // Closed with records of ours unread, the end comes as a reset.
+        char scratch[8];
+        const ssize_t got = ::recv(fd_, scratch, sizeof(scratch), MSG_DONTWAIT);
+        return got == 0 || (got < 0 && errno == ECONNRESET);
+    }
+
+private:
+    int fd_;
+    bool connected_ = false;
+};
+
+TEST(DiscseekRequesters, AnEmptyRecordIsNoHangUpAndASecondRequesterIsRefused)
 {
     DiscseekStation station;
     station.startDiscseek();
-    station.discseek().terminate();
+    RawConnection first(station.socketPath());
+    ASSERT_TRUE(first.connected());
+    ASSERT_TRUE(first.send(QByteArray()));
+    ASSERT_TRUE(first.post(1, 'D'));
+    ASSERT_TRUE(first.postCall("K1A"));
+    EXPECT_FALSE(first.hungUpWithin(300)) << "an empty record ended the requester's connection";
+
+    RawConnection second(station.socketPath());
+    ASSERT_TRUE(second.connected());
+    second.postCall("W1AW");
+    second.post(2, 0);
+    EXPECT_TRUE(second.hungUpWithin(30000)) << "the second requester was not refused";
+
+    ASSERT_TRUE(first.postCall("BC"));
+    ASSERT_TRUE(first.post(2, 0));
+    EXPECT_TRUE(first.hungUpWithin(30000));
     ASSERT_TRUE(station.waitForEnd());
-    EXPECT_EQ(station.discseek().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ReadAll(station.answerPath()), "K1ABC;John Abbott;12 Main St, Anytown, CT 06001;k1abc@example.org\r\n");
+}
+
+double CpuSeconds(qint64 pid)
+{
+    const QList<QByteArray> fields = ReadAll(QStringLiteral("/proc/%1/stat").arg(pid)).split(')').last().split(' ');
+    // After the name: state is field 1, utime 12 and stime 13 (in clock ticks).
+    return (fields.value(12).toDouble() + fields.value(13).toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Out of descriptors, pending connections cannot be taken: Discseek waits for them instead of
+// trying again and again, and still ends on time.
+TEST(DiscseekRequesters, AcceptsFailingForWantOfDescriptorsDoNotBurnTheProcessor)
+{
+    DiscseekStation station;
+    station.startDiscseek();
+    const qint64 pid = station.discseek().processId();
+    const qsizetype open = QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::System | QDir::NoDotAndDotDot).size();
+    const rlimit limit{static_cast<rlim_t>(open), static_cast<rlim_t>(open)};
+    ASSERT_EQ(::prlimit(static_cast<pid_t>(pid), RLIMIT_NOFILE, &limit, nullptr), 0);
+    std::vector<std::unique_ptr<RawConnection>> waiting;
+    for (int i = 0; i < 4; ++i)
+        waiting.push_back(std::make_unique<RawConnection>(station.socketPath()));
+
+    const double before = CpuSeconds(pid);
+    QThread::sleep(2);
+    // A busy loop takes a good part of those seconds even on a crowded machine.
+    EXPECT_LT(CpuSeconds(pid) - before, 0.4);
+    ASSERT_TRUE(station.waitForEnd(90000));
     EXPECT_FALSE(QFile::exists(station.socketPath()));
+}
+
+// The library never returns: the time limit still ends the program, its socket goes, and a
+// requester that came meanwhile hears the end instead of waiting on a deaf socket.
+TEST(DiscseekTimeLimit, AHungLibraryDoesNotHoldItUp)
+{
+    DiscseekStation station;
+    station.useHangingQrzLibrary();
+    QElapsedTimer started;
+    started.start();
+    station.startDiscseek();
+    station.post(1, 'H');
+    station.postCall("K1ABC");
+    station.post(2, 2);
+
+    RawConnection later(station.socketPath());
+    ASSERT_TRUE(later.connected());
+    later.post(1, 'D');
+    EXPECT_TRUE(later.hungUpWithin(60000));
+    ExpectEndAtTheTimeLimit(station, started);
 }
 
 } // namespace

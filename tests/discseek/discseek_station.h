@@ -87,6 +87,17 @@ public:
         ASSERT_EQ(makeCd.exitCode(), 0) << makeCd.readAllStandardError().constData();
     }
 
+    // Drive H: is a CD folder on which the careless library never returns.
+    void useHangingQrzLibrary()
+    {
+        ASSERT_TRUE(QFile::remove(programFile(QStringLiteral("qrz32.dll"))));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(MISBEHAVING_LIBRARIES "/qrz32.dll"), programFile(QStringLiteral("qrz32.dll"))));
+        QDir(root_.path()).mkpath(QStringLiteral("hang"));
+        QFile ini(programFile(QStringLiteral("Discseek.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::Append));
+        ini.write("H=" + QFile::encodeName(root_.filePath(QStringLiteral("hang"))) + '\n');
+    }
+    QString root() const { return root_.path(); }
     QString cdFolder() const { return root_.filePath(QStringLiteral("cd")); }
     QString cdFile(const QString& name) const { return cdFolder() + u'/' + name; }
     QString programFile(const QString& name) const { return root_.filePath(QStringLiteral("program/") + name); }

@@ -1,13 +1,19 @@
 // A callbook library that fills its buffers carelessly: counts beyond the buffer, text after a
-// NUL, no NUL at all. Built under each library's name for Discseek to load.
+// NUL, no NUL at all; and on a CD folder named "hang", never returns, as a library does on a
+// hung drive. Built under each library's name for Discseek to load.
 #include "discseek/callbook_calls.h"
+
+#include <unistd.h>
 
 #include <cstring>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
-EXPORT std::int32_t QRZInit(const char*)
+EXPORT std::int32_t QRZInit(const char* cdRoot)
 {
+    if (cdRoot && std::strstr(cdRoot, "/hang"))
+        for (;;)
+            pause();
     return 1;
 }
 

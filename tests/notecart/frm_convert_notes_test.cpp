@@ -6,7 +6,12 @@
 #include "support/qt_print.h"
 #include "vmx.h"
 
+#include <sqlite3.h>
+
+#include <unistd.h>
+
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -69,21 +74,153 @@ TEST_F(FrmConvertNotesTest, OpensCentredWithItsTextsAndTheOperatorBoxOnlyWhileCh
     EXPECT_FALSE(window.Text4->isVisible());
 }
 
-TEST_F(FrmConvertNotesTest, BrowseFillsItsBoxWithThePathInUpperCaseWithoutIsdAndCancelKeepsIt)
+TEST_F(FrmConvertNotesTest, BrowseFillsItsBoxWithThePathWithoutIsdAndCancelKeepsIt)
 {
     dialogs.files = {QStringLiteral("/home/op/log.isd"), QStringLiteral("/home/op/Book"), QString()};
     QTest::mouseClick(window.lblBrowse, Qt::LeftButton);
     QTest::mouseClick(window.Command1, Qt::LeftButton);
     QTest::mouseClick(window.Command1, Qt::LeftButton);
 
-    EXPECT_EQ(window.Text1->text(), QStringLiteral("/HOME/OP/LOG"));
-    EXPECT_EQ(window.Text2->text(), QStringLiteral("/HOME/OP/BOOK"));
+    EXPECT_EQ(window.Text1->text(), QStringLiteral("/home/op/log"));
+    EXPECT_EQ(window.Text2->text(), QStringLiteral("/home/op/Book"));
     ASSERT_EQ(dialogs.questions.size(), 3u);
     EXPECT_EQ(dialogs.questions[0].title, QStringLiteral("Source Files Vorbel Notes files :"));
     EXPECT_EQ(dialogs.questions[0].filter, QStringLiteral("Vorbel Notes Files (*.ISD)|*.ISD"));
     EXPECT_EQ(dialogs.questions[1].title, QStringLiteral("Vorbel32 Logbook :"));
     EXPECT_EQ(dialogs.questions[1].filter, QStringLiteral("Logbook Files (*.ISD)|*.ISD"));
-    EXPECT_EQ(dialogs.questions[2].fileName, QStringLiteral("/HOME/OP/BOOK"));
+    EXPECT_EQ(dialogs.questions[2].fileName, QStringLiteral("/home/op/Book"));
+}
+
+TEST_F(FrmConvertNotesTest, TheLogbookChosenIsTheOneFilledBesideOneNamedInOtherCase)
+{
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), "CALL,NOTES\nK1ABC,Chosen\n");
+    const QString upper = folder.make(QStringLiteral("logbook"), QStringLiteral("Log.isd"), "CALL\nK1ABC\n");
+    const QString lower = folder.make(QStringLiteral("logbook"), QStringLiteral("log.isd"), "CALL\nK1ABC\n");
+    dialogs.files = {notes + QStringLiteral(".ISD"), lower};
+    QTest::mouseClick(window.lblBrowse, Qt::LeftButton);
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    QTest::mouseClick(window.Command2, Qt::LeftButton);
+
+    EXPECT_TRUE(window.Text3->toPlainText().endsWith(QStringLiteral("K1ABC :  Note transferred OK.")));
+    EXPECT_TRUE(folder.dump(lower).contains("Chosen"));
+    EXPECT_FALSE(folder.dump(upper).contains("Chosen"));
+}
+
+// Imported from UTF-8, a logbook holds names Windows-1252 lacks: they survive a note put into
+// their record, and a note made of such characters is refused, not mangled.
+TEST_F(FrmConvertNotesTest, FieldsOutsideTheCodePageKeepTheirBytesAndSuchNotesAreRefused)
+{
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"),
+                                      "CALL,NOTES\nK1ABC,Met in Z\xc3\xbcrich\nUA3AAA,\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\n");
+    const QByteArray contacts = "CALL,NAME,QTH,NOTES\n"
+                                "K1ABC,\xc5\x81ukasz,\xc5\x81\xc3\xb3\x64\xc5\xba,\xe6\x9d\xb1\xe4\xba\xac\n"
+                                "UA3AAA,\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd,,old\n";
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), contacts);
+    start(notes, log);
+
+    EXPECT_EQ(window.Text3->toPlainText(),
+              QStringLiteral("Starting Notes transfer :\n"
+                             "K1ABC :  Note transferred OK.\n"
+                             "UA3AAA :  Note holds characters outside Windows-1252; not transferred."));
+    const QByteArray dump = folder.dump(log);
+    EXPECT_TRUE(dump.contains("K1ABC,,,,,,,,,,\xc5\x81ukasz,\xc5\x81\xc3\xb3\x64\xc5\xba,,,,,,,,,Met in Z\xc3\xbcrich,"))
+        << dump.toStdString();
+    EXPECT_TRUE(dump.contains("UA3AAA,,,,,,,,,,\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd,,,,,,,,,,old,")) << dump.toStdString();
+}
+
+// A logbook another program keeps locked: the window answers while each put waits, and the
+// run gives up after a few notes instead of waiting at every one.
+TEST_F(FrmConvertNotesTest, ALogbookHeldElsewhereStopsTheRunAndTheWindowAnswersMeanwhile)
+{
+    QByteArray notesCsv = "CALL,NOTES\n";
+    QByteArray logCsv = "CALL\n";
+    for (int i = 0; i < 8; ++i) {
+        notesCsv += "K" + QByteArray::number(10 + i) + ",note\n";
+        logCsv += "K" + QByteArray::number(10 + i) + "\n";
+    }
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), notesCsv);
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), logCsv);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((log + QStringLiteral(".ISD")).toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(100);
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start();
+    start(notes, log);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    const QStringList lines = window.Text3->toPlainText().split(u'\n');
+    ASSERT_EQ(lines.size(), 1 + notecart::NotesTransfer::kMostNotesInUse + 1) << lines.join(u'\n').toStdString();
+    for (int i = 1; i <= notecart::NotesTransfer::kMostNotesInUse; ++i)
+        EXPECT_TRUE(lines[i].endsWith(QStringLiteral("File is in use by another program Error updateing Logbook.")));
+    EXPECT_EQ(lines.last(), QStringLiteral("The Logbook was in use by another program for 3 notes in a row; the "
+                                           "transfer stopped. Close the other program and start again."));
+    // The puts waited some 4.5 s; a window frozen meanwhile would see a tick a note at most.
+    EXPECT_GE(ticks, 10);
+    EXPECT_FALSE(folder.dump(log).contains("note"));
+}
+
+// A folder that cannot be written: a read-only mount where this runs as root, else a folder
+// and files without write permission.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QStringList& files)
+    {
+        asRoot_ = ::geteuid() == 0;
+        if (asRoot_ && !Mount({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("tmpfs"), dir_.path()}))
+            return;
+        mounted_ = asRoot_;
+        for (const QString& file : files) {
+            const QString name = QFileInfo(file).fileName();
+            if (!QFile::copy(file, path(name)))
+                return;
+            QFile::setPermissions(path(name), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        }
+        ready_ = asRoot_ ? Mount({QStringLiteral("-o"), QStringLiteral("remount,ro"), dir_.path()})
+                         : QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    ~ReadOnlyFolder()
+    {
+        if (mounted_)
+            QProcess::execute(QStringLiteral("umount"), {dir_.path()});
+        else
+            QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    bool ready() const { return ready_; }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    static bool Mount(const QStringList& arguments) { return QProcess::execute(QStringLiteral("mount"), arguments) == 0; }
+
+    QTemporaryDir dir_;
+    bool asRoot_ = false;
+    bool mounted_ = false;
+    bool ready_ = false;
+};
+
+TEST_F(FrmConvertNotesTest, NotesOnAReadOnlyMediumAreReadAndAReadOnlyLogbookIsRefusedAtTheStart)
+{
+    const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), "CALL,NOTES\nK1ABC,Met\n");
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), "CALL\nK1ABC\n");
+    ReadOnlyFolder medium({notes + QStringLiteral(".ISD"), log + QStringLiteral(".ISD")});
+    if (!medium.ready())
+        GTEST_SKIP() << "no read-only folder can be made here";
+
+    start(medium.path(QStringLiteral("notes")), log);
+    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("Starting Notes transfer :\nK1ABC :  Note transferred OK."));
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    window.Text3->setPlainText(QStringLiteral("earlier run"));
+    start(notes, medium.path(QStringLiteral("log")));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("Error opening Vorbel32 Logbook :") + medium.path(QStringLiteral("log")).toUpper() + u'.');
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("db Open Error : File is open read only"));
+    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("earlier run"));
+    EXPECT_TRUE(isClosed(notes));
 }
 
 TEST_F(FrmConvertNotesTest, TransferLogsEveryNoteAndPutsItIntoTheContact)

@@ -2,6 +2,8 @@
 
 #include "support/qt_print.h"
 
+#include <QElapsedTimer>
+
 namespace tavrik::test {
 namespace {
 
@@ -69,6 +71,51 @@ TEST_F(IsdTest, BadInputIsRefusedWithItsLineAndNothingIsAdded)
         EXPECT_TRUE(error.contains(QStringLiteral("nothing was added")));
         EXPECT_EQ(folder.dump(file).count('\n'), 1);
     }
+}
+
+TEST_F(IsdTest, AnAdifLengthBeyondItsRecordIsAnErrorThatNamesTheRecord)
+{
+    struct Case {
+        QByteArray adif;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"<CALL:4>K1AB <EOR>\n<CALL:9223372036854775000>W1AW <EOR>\n",
+         "record 2: field CALL is 9223372036854775000 characters long"},
+        {"<CALL:4>W1AW <NAME:999999999>Bob <EOR>\n<CALL:5>K1ABC <EOR>\n", "record 1: field NAME is 999999999"},
+        {"<CALL:4>W1AW <NAME:9>Bob", "record 1: field NAME is 9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const QString file = folder.path(QStringLiteral("log"));
+        QFile::remove(file + QStringLiteral(".ISD"));
+        ASSERT_EQ(RunIsd({QStringLiteral("create"), QStringLiteral("logbook"), file}), QString());
+        const QString error = RunIsd({QStringLiteral("import"), file, write(QStringLiteral("in.adi"), c.adif)});
+        EXPECT_TRUE(error.contains(QString::fromLatin1(c.message))) << error.toStdString();
+        EXPECT_EQ(folder.dump(file).count('\n'), 1);
+    }
+}
+
+// Walking a callsign's records is one seek a step, however many contacts it has.
+TEST_F(IsdTest, ManyContactsOfOneCallsignDumpInOrderAndInTime)
+{
+    constexpr int kContacts = 20000;
+    QByteArray csv = "CALL,TIME_ON\n";
+    for (int i = 0; i < kContacts; ++i)
+        csv += (i % 2 ? "w1aw," : "W1AW,") + QByteArray::number(100000 + i) + '\n';
+    csv += "K1ABC,000000\nZZ9ZZ,999999\n";
+    const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), csv);
+    QElapsedTimer timer;
+    timer.start();
+    const QList<QByteArray> lines = folder.dump(log).split('\n');
+    // Far above the second or so it takes; a walk that seeks on CALL alone takes 20 s and more.
+    EXPECT_LT(timer.elapsed(), 20000);
+    ASSERT_EQ(lines.size(), kContacts + 4);
+    EXPECT_TRUE(lines[1].startsWith("K1ABC,"));
+    for (int i = 0; i < kContacts; ++i)
+        ASSERT_TRUE(lines[2 + i].startsWith("W1AW,") && lines[2 + i].contains("," + QByteArray::number(100000 + i) + ","))
+            << i << ": " << lines[2 + i].constData();
+    EXPECT_TRUE(lines[kContacts + 2].startsWith("ZZ9ZZ,"));
 }
 
 TEST_F(IsdTest, NotesComeFromAdifAndFieldsWithNoPlaceAreNamed)

@@ -1,11 +1,11 @@
 #include "callbook_file.h"
 
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -13,22 +13,37 @@
 namespace callbook {
 namespace {
 
-std::string_view LineAt(const char* data, std::size_t size, std::size_t start)
-{
-    const void* end = std::memchr(data + start, '\n', size - start);
-    const std::size_t stop = end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) : size;
-    return {data + start, stop - start};
-}
+// Lines are short; a probe reads this much at a time around its offset.
+constexpr std::size_t kBlock = 512;
+// The header is one short line; anything longer is no header.
+constexpr std::size_t kHeaderLimit = 256;
 
 std::string_view CallOf(std::string_view line)
 {
     return line.substr(0, line.find('\t'));
 }
 
-bool ParseNumber(std::string_view text, long& value)
+bool ParseNumber(std::string_view text, long long& value)
 {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size();
+}
+
+// Reads up to `count` bytes at `offset`; the bytes read, or -1 on a read error.
+ssize_t ReadAt(int fd, char* out, std::size_t count, std::size_t offset)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
 }
 
 } // namespace
@@ -40,9 +55,6 @@ CallbookFile::~CallbookFile()
 
 void CallbookFile::close()
 {
-    if (data_ && size_ > 0)
-        munmap(const_cast<char*>(data_), size_);
-    data_ = nullptr;
     size_ = 0;
     if (fd_ >= 0)
         ::close(fd_); // also drops the lock
@@ -60,7 +72,8 @@ OpenStatus CallbookFile::open(std::string_view folder, std::string_view fileName
         return OpenStatus::FolderMissing;
 
     const std::string path = JoinPath(folder, fileName);
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never waits on open: a FIFO or device in the file's place is no callbook file.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
         if (errno == ENOENT)
             return OpenStatus::FileMissing;
@@ -74,55 +87,98 @@ OpenStatus CallbookFile::open(std::string_view folder, std::string_view fileName
         close();
         return OpenStatus::Unreadable;
     }
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     size_ = static_cast<std::size_t>(info.st_size);
     if (size_ == 0)
         return OpenStatus::Damaged;
-    void* mapped = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
-    if (mapped == MAP_FAILED) {
-        size_ = 0;
+
+    // "CALLBOOK <edition> <records> [<bytes>]"
+    char head[kHeaderLimit];
+    const ssize_t got = ReadAt(fd_, head, std::min(size_, kHeaderLimit), 0);
+    if (got < 0)
         return OpenStatus::Unreadable;
-    }
-    data_ = static_cast<const char*>(mapped);
-
-    // "CALLBOOK <edition> <records>"
-    const std::string_view header = LineAt(data_, size_, 0);
+    const std::string_view start(head, static_cast<std::size_t>(got));
+    const std::size_t newline = start.find('\n');
     constexpr std::string_view kMagic = "CALLBOOK ";
-    if (header.size() == size_ || !header.starts_with(kMagic))
+    if (newline == std::string_view::npos || newline + 1 >= size_ || !start.starts_with(kMagic))
         return OpenStatus::Damaged;
-    const std::string_view numbers = header.substr(kMagic.size());
-    const std::size_t blank = numbers.find(' ');
-    long edition = 0;
-    long records = 0;
-    if (blank == std::string_view::npos || !ParseNumber(numbers.substr(0, blank), edition)
-        || !ParseNumber(numbers.substr(blank + 1), records))
-        return OpenStatus::Damaged;
-    if (edition != kEdition)
-        return OpenStatus::WrongEdition;
-    recordsStart_ = header.size() + 1;
-
-    // A file cut short (a bad copy, a scratched disc) has fewer lines than its header says.
-    long lines = 0;
-    for (const char* at = data_ + recordsStart_; at < data_ + size_; ++lines) {
-        const void* end = std::memchr(at, '\n', static_cast<std::size_t>(data_ + size_ - at));
-        if (!end)
+    std::string_view numbers = start.substr(kMagic.size(), newline - kMagic.size());
+    long long values[3] = {0, 0, -1};
+    int count = 0;
+    while (!numbers.empty() && count < 3) {
+        const std::size_t blank = numbers.find(' ');
+        if (!ParseNumber(numbers.substr(0, blank), values[count++]))
             return OpenStatus::Damaged;
-        at = static_cast<const char*>(end) + 1;
+        numbers = blank == std::string_view::npos ? std::string_view() : numbers.substr(blank + 1);
     }
-    return lines == records ? OpenStatus::Ready : OpenStatus::Damaged;
+    if (count < 2 || !numbers.empty() || values[1] < 0)
+        return OpenStatus::Damaged;
+    if (values[0] != kEdition)
+        return OpenStatus::WrongEdition;
+    recordsStart_ = newline + 1;
+
+    // A file cut short (a bad copy, a scratched disc) ends inside a record, or is shorter than
+    // its header says: both show at its ends, without reading what lies between.
+    char last = 0;
+    if (ReadAt(fd_, &last, 1, size_ - 1) != 1)
+        return OpenStatus::Unreadable;
+    if (last != '\n' || (values[2] >= 0 && static_cast<unsigned long long>(values[2]) != size_))
+        return OpenStatus::Damaged;
+    return OpenStatus::Ready;
+}
+
+bool CallbookFile::lineStart(std::size_t low, std::size_t& at) const
+{
+    char block[kBlock];
+    while (at > low) {
+        const std::size_t from = at - std::min(kBlock, at - low);
+        const std::size_t length = at - from;
+        if (ReadAt(fd_, block, length, from) != static_cast<ssize_t>(length))
+            return false;
+        for (std::size_t i = length; i > 0; --i) {
+            if (block[i - 1] == '\n') {
+                at = from + i;
+                return true;
+            }
+        }
+        at = from;
+    }
+    return true;
+}
+
+bool CallbookFile::readLine(std::size_t at, std::string& line) const
+{
+    line.clear();
+    char block[kBlock];
+    while (at < size_) {
+        const ssize_t got = ReadAt(fd_, block, std::min(kBlock, size_ - at), at);
+        if (got <= 0)
+            return false;
+        const std::string_view read(block, static_cast<std::size_t>(got));
+        const std::size_t newline = read.find('\n');
+        line.append(read.substr(0, newline));
+        if (newline != std::string_view::npos)
+            return true;
+        at += static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
 FindStatus CallbookFile::find(std::string_view callsign, Record& record) const
 {
-    if (!data_ || callsign.empty())
+    if (fd_ < 0 || callsign.empty())
         return FindStatus::NotFound;
-    // Binary search over byte offsets: each probe backs up to the start of its line.
+    // Binary search over byte offsets: each probe backs up to the start of its line, so a
+    // lookup reads a few blocks per halving, however large the file.
     std::size_t low = recordsStart_;
     std::size_t high = size_;
     while (low < high) {
         std::size_t middle = low + (high - low) / 2;
-        while (middle > low && data_[middle - 1] != '\n')
-            --middle;
-        const std::string_view line = LineAt(data_, size_, middle);
+        if (!lineStart(low, middle) || !readLine(middle, line_))
+            return FindStatus::Unreadable;
+        const std::string_view line = line_;
         const std::string_view call = CallOf(line);
         if (call == callsign) {
             std::string_view fields[4];

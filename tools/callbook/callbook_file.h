@@ -5,8 +5,8 @@
 #include <string_view>
 
 // One callbook data file on a "CD", as the stand-in libraries read it: a header line
-// "CALLBOOK <edition> <records>", then one record a line, "CALL<TAB>NAME<TAB>ADDRESS<TAB>EMAIL",
-// sorted by callsign byte by byte. docs/callbook-cd.md describes the layout.
+// "CALLBOOK <edition> <records> <bytes>", then one record a line, "CALL<TAB>NAME<TAB>ADDRESS<TAB>EMAIL",
+// sorted by callsign byte by byte. docs/callbook-libraries.md describes the layout.
 namespace callbook {
 
 inline constexpr int kEdition = 1;
@@ -27,7 +27,7 @@ struct Record {
     std::string_view call, name, address, email;
 };
 
-enum class FindStatus { Found, NotFound, Undecodable };
+enum class FindStatus { Found, NotFound, Undecodable, Unreadable };
 
 class CallbookFile {
 public:
@@ -38,14 +38,18 @@ public:
 
     // `folder` must be an absolute path; the lock is held, without waiting, until destruction.
     OpenStatus open(std::string_view folder, std::string_view fileName, LockMode lock);
+    // The record's texts stay valid until the next find.
     FindStatus find(std::string_view callsign, Record& record) const;
 
 private:
     void close();
+    // Moves `at` back to the start of its line, not before `low`; false on a read error.
+    bool lineStart(std::size_t low, std::size_t& at) const;
+    bool readLine(std::size_t at, std::string& line) const;
 
     int fd_ = -1;
-    const char* data_ = nullptr;
     std::size_t size_ = 0;
+    mutable std::string line_;
     std::size_t recordsStart_ = 0;
 };
 

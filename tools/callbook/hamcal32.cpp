@@ -51,6 +51,7 @@ CALLBOOK_EXPORT std::int16_t LookupCallSign(const char* databasePath, const char
     case callbook::FindStatus::NotFound:
         return kNotFound;
     case callbook::FindStatus::Undecodable:
+    case callbook::FindStatus::Unreadable:
         return kIndexError;
     case callbook::FindStatus::Found:
         break;

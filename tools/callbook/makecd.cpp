@@ -155,11 +155,18 @@ int main(int argc, char* argv[])
     for (const QString& csv : csvFiles)
         ReadCsv(csv, book);
 
-    QByteArray contents = QStringLiteral("CALLBOOK %1 %2\n").arg(edition).arg(book.size()).toLatin1();
+    QByteArray records;
     for (const auto& [call, entry] : book) {
-        contents += call + '\t' + tavrik::ToWindows1252(entry.name) + '\t' + tavrik::ToWindows1252(entry.address)
+        records += call + '\t' + tavrik::ToWindows1252(entry.name) + '\t' + tavrik::ToWindows1252(entry.address)
             + '\t' + tavrik::ToWindows1252(entry.email) + '\n';
     }
+    // The header ends with the file's own size, so a copy cut short shows without a count of
+    // its lines; the size's digits are part of the size.
+    const QByteArray start = QStringLiteral("CALLBOOK %1 %2 ").arg(edition).arg(book.size()).toLatin1();
+    qsizetype total = start.size() + records.size() + 1;
+    while (start.size() + QByteArray::number(total).size() + 1 + records.size() != total)
+        total = start.size() + QByteArray::number(total).size() + 1 + records.size();
+    const QByteArray contents = start + QByteArray::number(total) + '\n' + records;
     WriteDataFile(folder, QStringLiteral("RACCD.DAT"), contents);
     WriteDataFile(folder + QStringLiteral("/HAM0"), QStringLiteral("HAMCALL.DAT"), contents);
     WriteDataFile(folder + QStringLiteral("/QRZ"), QStringLiteral("CALLBOOK.DAT"), contents);

@@ -53,6 +53,8 @@ std::int16_t Lookup(const char* cdRoot, const char* callsign, char* answer)
         return kNotFound;
     case callbook::FindStatus::Undecodable:
         return kDecodeError;
+    case callbook::FindStatus::Unreadable:
+        return kCannotRead;
     case callbook::FindStatus::Found:
         break;
     }

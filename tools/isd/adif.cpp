@@ -33,6 +33,17 @@ std::optional<AdifRecord> AdifReader::next()
         const qsizetype length = parts.size() > 1 ? parts[1].trimmed().toLongLong(&ok) : 0;
         if (!ok || length < 0)
             continue;
+        // A value never runs past its record's <EOR>: a length that says so is a damaged field,
+        // and taking it would swallow the records after it (or overflow the position).
+        qsizetype recordEnd = text_.indexOf(QStringLiteral("<EOR>"), pos_, Qt::CaseInsensitive);
+        if (recordEnd < 0)
+            recordEnd = text_.size();
+        if (length > recordEnd - pos_) {
+            error_ = QStringLiteral("field %1 is %2 characters long, beyond the end of its record")
+                         .arg(tag, parts[1].trimmed());
+            pos_ = text_.size();
+            return std::nullopt;
+        }
         record.append({tag, text_.mid(pos_, length)});
         pos_ += length;
     }

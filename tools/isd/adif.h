@@ -16,10 +16,13 @@ using AdifRecord = QList<QPair<QString, QString>>;
 class AdifReader {
 public:
     explicit AdifReader(QString text);
+    // Nothing at the end of the text, or at a damaged record (then error() says why).
     std::optional<AdifRecord> next();
+    const QString& error() const { return error_; }
 
 private:
     QString text_;
+    QString error_;
     qsizetype pos_ = 0;
 };
 

@@ -136,6 +136,10 @@ ImportOutcome ImportAdif(vbis::IsamStore& store, const QString& text)
         }
         ++outcome.records;
     }
+    if (!reader.error().isEmpty()) {
+        outcome.error = QStringLiteral("record %1: %2").arg(outcome.records + 1).arg(reader.error());
+        return outcome;
+    }
     outcome.ignoredTags = QStringList(ignored.begin(), ignored.end());
     outcome.ignoredTags.sort();
     return outcome;

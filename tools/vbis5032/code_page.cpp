@@ -1,5 +1,6 @@
 #include "code_page.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -67,6 +68,15 @@ std::string Windows1252FromUtf8(const std::string& text)
         i += j;
     }
     return out;
+}
+
+bool SurvivesWindows1252(const std::string& text)
+{
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii)
+        return true;
+    const std::string bytes = Windows1252FromUtf8(text);
+    return Utf8FromWindows1252(bytes.data(), bytes.size()) == text;
 }
 
 } // namespace vbis

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -193,16 +194,55 @@ Status IsamStore::create(const std::string& path, FileKind kind)
     return VMX_OK;
 }
 
+namespace {
+
+// A file: URI for the path, for opening with URI parameters.
+std::string FileUri(const std::string& path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0xF];
+        }
+    }
+    return uri;
+}
+
+// A file on a medium that cannot be written (a CD, a read-only mount): SQLite cannot make the
+// shared-memory file that WAL reading needs beside it. With no WAL file either, nobody can be
+// writing the file, so it may be read as unchanging.
+bool ReadableOnlyAsImmutable(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat info {};
+    return ::access(folder.c_str(), W_OK) != 0 && ::stat((path + "-wal").c_str(), &info) != 0;
+}
+
+} // namespace
+
 Status IsamStore::open(const std::string& path, bool writable, bool exclusive,
                        std::unique_ptr<IsamStore>& store)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return VMX_FILE_NOT_FOUND;
+    const bool immutable = !writable && ReadableOnlyAsImmutable(path);
     sqlite3* db = nullptr;
     // The library's calls are serialised by its own lock, so SQLite's per-call locking is spared.
-    const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-    int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX
+        | (immutable ? SQLITE_OPEN_URI : 0);
+    const std::string name = immutable ? FileUri(path) + "?immutable=1" : path;
+    int result = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
+    // SQLite falls back to reading a file it may not write: a logbook that cannot take a put is
+    // refused here, once, not at every put.
+    if (result == SQLITE_OK && writable && sqlite3_db_readonly(db, "main") == 1)
+        result = SQLITE_READONLY;
     if (result != SQLITE_OK) {
         sqlite3_close(db);
         return StatusOf(result);
@@ -234,7 +274,7 @@ IsamStore::IsamStore(sqlite3* db, Layout layout) : db_(db), layout_(std::move(la
 
 IsamStore::~IsamStore()
 {
-    for (sqlite3_stmt* statement : {next_, nextEqual_, updateById_, idsOfCall_, insert_})
+    for (sqlite3_stmt* statement : {nextCall_, nextEqual_, updateById_, idsOfCall_, insert_, byId_})
         sqlite3_finalize(statement);
     sqlite3_close(db_);
 }
@@ -258,13 +298,14 @@ Status IsamStore::prepare()
         assignments = "CALL = ?1, " + assignments;
     const std::string select = "SELECT id, CALL" + columns + " FROM records ";
     const std::string sqls[] = {
-        select + "WHERE (CALL, id) > (?1, ?2) ORDER BY CALL, id LIMIT 1",
+        select + "WHERE CALL > ?1 ORDER BY CALL, id LIMIT 1",
         select + "WHERE CALL = ?1 AND id > ?2 ORDER BY CALL, id LIMIT 1",
         "UPDATE records SET " + assignments + " WHERE id = ?1000 AND CALL = ?1001",
         "SELECT id FROM records WHERE CALL = ?1 ORDER BY CALL, id LIMIT 2",
         "INSERT INTO records (" + ownColumns + ") VALUES (" + placeholders + ")",
+        select + "WHERE id = ?1 AND CALL = ?2",
     };
-    sqlite3_stmt** targets[] = {&next_, &nextEqual_, &updateById_, &idsOfCall_, &insert_};
+    sqlite3_stmt** targets[] = {&nextCall_, &nextEqual_, &updateById_, &idsOfCall_, &insert_, &byId_};
     for (std::size_t i = 0; i < std::size(sqls); ++i) {
         const int result = sqlite3_prepare_v3(db_, sqls[i].c_str(), -1, SQLITE_PREPARE_PERSISTENT,
                                               targets[i], nullptr);
@@ -308,10 +349,20 @@ Status IsamStore::readRow(sqlite3_stmt* statement, StoredRecord& record)
 
 Status IsamStore::next(StoredRecord& record)
 {
-    ResetOnExit reset{next_};
-    BindText(next_, 1, cursorCall_);
-    sqlite3_bind_int64(next_, 2, cursorId_);
-    return readRow(next_, record);
+    // The rest of the callsign first, then the next callsign: each is one seek in the index.
+    // One (CALL, id) > (?1, ?2) would seek on CALL alone and walk the callsign's records up to
+    // the current one at every step.
+    {
+        ResetOnExit reset{nextEqual_};
+        BindText(nextEqual_, 1, cursorCall_);
+        sqlite3_bind_int64(nextEqual_, 2, cursorId_);
+        const Status status = readRow(nextEqual_, record);
+        if (status != VMX_END_OF_FILE)
+            return status;
+    }
+    ResetOnExit reset{nextCall_};
+    BindText(nextCall_, 1, cursorCall_);
+    return readRow(nextCall_, record);
 }
 
 Status IsamStore::nextEqual(const std::string& call, StoredRecord& record)
@@ -340,11 +391,29 @@ Status IsamStore::checkFields(const std::vector<std::string>& fields) const
 }
 
 Status IsamStore::update(const std::string& call, std::optional<std::int64_t> id,
-                         const std::vector<std::string>& fields)
+                         std::vector<std::string> fields, const KeepStored& keepStored)
 {
     Status status = checkFields(fields);
     if (status != VMX_OK)
         return status;
+    // What is kept is read in the transaction that writes, so no other program's write comes
+    // between.
+    const bool ownTransaction = keepStored && sqlite3_get_autocommit(db_);
+    if (ownTransaction && (status = exec("BEGIN IMMEDIATE")) != VMX_OK)
+        return status;
+    status = replace(call, id, fields, keepStored);
+    if (ownTransaction) {
+        if (status == VMX_OK)
+            status = exec("COMMIT");
+        if (status != VMX_OK)
+            exec("ROLLBACK");
+    }
+    return status;
+}
+
+Status IsamStore::replace(const std::string& call, std::optional<std::int64_t> id,
+                          std::vector<std::string>& fields, const KeepStored& keepStored)
+{
     if (!id) {
         // A callsign alone names a record only when it has just one.
         ResetOnExit reset{idsOfCall_};
@@ -358,6 +427,19 @@ Status IsamStore::update(const std::string& call, std::optional<std::int64_t> id
             return VMX_KEY_NOT_UNIQUE;
         if (step != SQLITE_DONE)
             return StatusOf(step);
+    }
+    if (keepStored) {
+        ResetOnExit reset{byId_};
+        sqlite3_bind_int64(byId_, 1, *id);
+        BindText(byId_, 2, call);
+        const int step = sqlite3_step(byId_);
+        if (step != SQLITE_ROW)
+            return step == SQLITE_DONE ? VMX_KEY_NOT_FOUND : StatusOf(step);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            std::string stored = ColumnText(byId_, static_cast<int>(i) + 2);
+            if (stored != fields[i] && keepStored(i, stored))
+                fields[i] = std::move(stored);
+        }
     }
     ResetOnExit reset{updateById_};
     const std::size_t firstOwn = layout_.keyIsField1() ? 1 : 0;

@@ -3,6 +3,7 @@
 #include "isam_layout.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,10 +50,14 @@ public:
     // The next record of this callsign after the current one, which becomes current.
     Status nextEqual(const std::string& call, StoredRecord& record);
 
+    // Tells whether field `field` as given is the stored text as the caller read it.
+    using KeepStored = std::function<bool(std::size_t field, const std::string& stored)>;
+
     // Replaces the fields of the record the key names: the callsign and, with duplicates, the
-    // record number. One transaction.
+    // record number. A field for which `keepStored` says so keeps its stored text. One
+    // transaction.
     Status update(const std::string& call, std::optional<std::int64_t> id,
-                  const std::vector<std::string>& fields);
+                  std::vector<std::string> fields, const KeepStored& keepStored = {});
     // Adds a record; a notes record takes its callsign from `call`, a logbook record from field 1.
     Status insert(const std::string& call, const std::vector<std::string>& fields);
     Status count(std::int64_t& records);
@@ -68,15 +73,18 @@ private:
     Status checkFields(const std::vector<std::string>& fields) const;
     Status readRow(sqlite3_stmt* statement, StoredRecord& record);
     Status exec(const char* sql);
+    Status replace(const std::string& call, std::optional<std::int64_t> id, std::vector<std::string>& fields,
+                   const KeepStored& keepStored);
 
     sqlite3* db_;
     Layout layout_;
     std::string cursorCall_;
     std::int64_t cursorId_ = -1;
-    sqlite3_stmt* next_ = nullptr;
+    sqlite3_stmt* nextCall_ = nullptr;
     sqlite3_stmt* nextEqual_ = nullptr;
     sqlite3_stmt* updateById_ = nullptr;
     sqlite3_stmt* idsOfCall_ = nullptr;
+    sqlite3_stmt* byId_ = nullptr;
     sqlite3_stmt* insert_ = nullptr;
 };
 

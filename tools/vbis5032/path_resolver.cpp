@@ -30,7 +30,19 @@ std::string MatchInFolder(const std::string& folder, const std::string& name)
     ::closedir(dir);
     if (matches.empty())
         return {};
-    return *std::min_element(matches.begin(), matches.end());
+    // Of "Log.isd" and "log.isd", "log.ISD" names the second: the name that agrees with the
+    // one asked for in the most letters, then the first in sorted order.
+    const auto agreement = [&name](const std::string& match) {
+        int same = 0;
+        for (std::size_t i = 0; i < match.size(); ++i)
+            same += match[i] == name[i];
+        return same;
+    };
+    return *std::min_element(matches.begin(), matches.end(), [&](const std::string& a, const std::string& b) {
+        const int x = agreement(a);
+        const int y = agreement(b);
+        return x != y ? x > y : a < b;
+    });
 }
 
 } // namespace

@@ -42,6 +42,9 @@ typedef struct VmxText {
 #define VMX_BAD_ARGUMENT 20
 #define VMX_KEY_NOT_UNIQUE 21
 #define VMX_EMPTY_KEY 22
+/* VmxGet: the record was read and is current, but holds characters Windows-1252 lacks, which
+   came out as '?'. */
+#define VMX_NOT_IN_CODE_PAGE 23
 
 /* Key numbers: both order the records by callsign (letter case ignored), then by record number. */
 #define VMX_KEY_CALL 0

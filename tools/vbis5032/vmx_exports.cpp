@@ -166,6 +166,7 @@ const char* StatusText(Status status)
     case VMX_BAD_ARGUMENT: return "Bad argument";
     case VMX_KEY_NOT_UNIQUE: return "Key names more than one record";
     case VMX_EMPTY_KEY: return "Key is empty";
+    case VMX_NOT_IN_CODE_PAGE: return "Record holds characters Windows-1252 lacks";
     default: return "Unknown status";
     }
 }
@@ -279,7 +280,10 @@ __attribute__((visibility("default"))) std::int16_t VmxGet(const std::int32_t* h
     Write(recordNumber, number);
     Write(keyOut, keyBytes);
     Write(record, recordBytes);
-    return VMX_OK;
+    // The caller must not take the '?' for the text: it may refuse to pass the record on.
+    const bool faithful = vbis::SurvivesWindows1252(found.call)
+        && std::all_of(found.fields.begin(), found.fields.end(), vbis::SurvivesWindows1252);
+    return faithful ? VMX_OK : VMX_NOT_IN_CODE_PAGE;
 }
 
 __attribute__((visibility("default"))) std::int16_t VmxPut(const std::int32_t* handle,
@@ -294,12 +298,19 @@ __attribute__((visibility("default"))) std::int16_t VmxPut(const std::int32_t* h
         return VMX_BAD_HANDLE;
     if (!mode || !record)
         return VMX_BAD_ARGUMENT;
-    std::vector<std::string> fields = SplitFields(Text(record));
-    for (std::string& field : fields)
-        field = vbis::Utf8FromWindows1252(field.data(), field.size());
+    const std::vector<std::string> bytes = SplitFields(Text(record));
+    std::vector<std::string> fields;
+    fields.reserve(bytes.size());
+    for (const std::string& field : bytes)
+        fields.push_back(vbis::Utf8FromWindows1252(field.data(), field.size()));
     const KeyText parsed = ParseKey(Utf8(key));
+    // A field written back as it was read keeps the text stored, characters the code page
+    // lacks among them: a read and a write of the record must not turn "Łódź" into "?ód?".
+    const auto asRead = [&bytes](std::size_t field, const std::string& stored) {
+        return field < bytes.size() && vbis::Windows1252FromUtf8(stored) == bytes[field];
+    };
     if (*mode == VMX_PUT_UPDATE)
-        return parsed.call.empty() ? VMX_EMPTY_KEY : store->update(parsed.call, parsed.id, fields);
+        return parsed.call.empty() ? VMX_EMPTY_KEY : store->update(parsed.call, parsed.id, fields, asRead);
     if (*mode == VMX_PUT_INSERT)
         return store->insert(parsed.call, fields);
     return VMX_BAD_OPERATION;
