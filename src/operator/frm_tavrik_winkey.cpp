@@ -36,6 +36,8 @@ void FrmTavrik::connectKeyerMenus()
     winKeyStateLabel_ = new QLabel(sBar_);
     winKeyStateLabel_->setObjectName(QStringLiteral("sBarWinKey"));
     winKeyStateLabel_->setVisible(false);
+    // As wide as its longest text, so a change of state does not widen the window.
+    winKeyStateLabel_->setMinimumWidth(winKeyStateLabel_->fontMetrics().horizontalAdvance(QStringLiteral("WinKey: searching")));
     if (auto* row = qobject_cast<QBoxLayout*>(sBar_->layout()))
         row->addWidget(winKeyStateLabel_);
     winKeyVersionEntry_ = menus_->mnuVer->addAction(QString());
@@ -63,6 +65,8 @@ void FrmTavrik::chooseSoftwareKeyer()
     menus_->mnuWinKey->setChecked(false);
     winKey_.closePort();
     winKeyStateLabel_->setVisible(false);
+    // As wide as its longest text, so a change of state does not widen the window.
+    winKeyStateLabel_->setMinimumWidth(winKeyStateLabel_->fontMetrics().horizontalAdvance(QStringLiteral("WinKey: searching")));
     pttBox_->setVisible(true);
     keyBox_->setOn(false);
     box_->clear();

@@ -45,9 +45,9 @@ void WinKeyConnection::showState()
     if (connected_)
         window_.showWinKeyState(winkey::VersionText(version_), winkey::VersionText(version_));
     else if (reconnectTimer_.isActive())
-        window_.showWinKeyState(QStringLiteral("WinKey: waiting for the keyer"), QString());
+        window_.showWinKeyState(QStringLiteral("WinKey: searching"), QString());
     else
-        window_.showWinKeyState(QStringLiteral("WinKey: not connected"), QString());
+        window_.showWinKeyState(QStringLiteral("WinKey: closed"), QString());
 }
 
 void WinKeyConnection::openWinKey()

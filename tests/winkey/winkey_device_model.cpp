@@ -176,16 +176,6 @@ bool WinKeyDeviceModel::waitFor(const QString& prefix, int timeoutMs)
     }
 }
 
-QStringList WinKeyDeviceModel::bytes(const QString& direction) const
-{
-    QStringList out;
-    for (const QString& entry : log()) {
-        if (entry.startsWith(direction + u' '))
-            out.append(entry.mid(direction.size() + 1));
-    }
-    return out;
-}
-
 void WinKeyDeviceModel::note(const QString& entry)
 {
     log_.append(entry);

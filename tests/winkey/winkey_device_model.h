@@ -43,8 +43,6 @@ public:
     // Waits, running the caller's events, for an entry starting with `prefix` after the one
     // matched last; false after `timeoutMs`.
     bool waitFor(const QString& prefix, int timeoutMs = 10000);
-    // The entries from `first` on that start with "rx " or "tx ", without the direction.
-    QStringList bytes(const QString& direction) const;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -211,7 +211,7 @@ TEST_P(WinKeyKeyerTest, AKeyerThatGoesAwayIsToldAndIsFoundAgainWhenItComesBack)
     EXPECT_EQ(window->typingBox().notice(), "WinKey port is not open");
     EXPECT_FALSE(port->isChecked());
     EXPECT_FALSE(action("mnuWinKeyVersion")->isVisible());
-    EXPECT_EQ(stateShown(), "WinKey: waiting for the keyer");
+    EXPECT_EQ(stateShown(), "WinKey: searching");
 
     // A macro while it is away waits; the keyer replugged gets the whole start, then the text.
     window->transmit().appendToTypingBox(QStringLiteral("CQ"));
@@ -229,7 +229,7 @@ TEST_P(WinKeyKeyerTest, AKeyerThatGoesAwayIsToldAndIsFoundAgainWhenItComesBack)
     // Closed by the operator, it is not looked for.
     port->trigger();
     EXPECT_FALSE(window->winKey().reconnecting());
-    EXPECT_EQ(stateShown(), "WinKey: not connected");
+    EXPECT_EQ(stateShown(), "WinKey: closed");
 }
 
 TEST_P(WinKeyKeyerTest, EscClearsTheKeyerAndTheNextTextEndsOnItsOwnLastEcho)
@@ -336,7 +336,7 @@ TEST_P(WinKeyModelTest, OnlyAWinKeyRevisionAndOnlyTheAwaitedEchoCount)
     start();
     EXPECT_EQ(window->typingBox().notice(), "Can't find WinKey");
     EXPECT_FALSE(window->keyLamp().isOn());
-    EXPECT_EQ(stateShown(), "WinKey: not connected");
+    EXPECT_EQ(stateShown(), "WinKey: closed");
     EXPECT_EQ(IndexOf(model->log(), QStringLiteral("rx 0F")), -1);
 
     // A real keyer, then Apply: the stale notice goes, the lamp comes on.
