@@ -65,8 +65,6 @@ void FrmTavrik::chooseSoftwareKeyer()
     menus_->mnuWinKey->setChecked(false);
     winKey_.closePort();
     winKeyStateLabel_->setVisible(false);
-    // As wide as its longest text, so a change of state does not widen the window.
-    winKeyStateLabel_->setMinimumWidth(winKeyStateLabel_->fontMetrics().horizontalAdvance(QStringLiteral("WinKey: searching")));
     pttBox_->setVisible(true);
     keyBox_->setOn(false);
     box_->clear();

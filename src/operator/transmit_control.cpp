@@ -123,13 +123,11 @@ bool TransmitControl::queryClose()
 {
     if (!keyer_.state().isSending)
         return true;
+    box_.clear();
     // The WinKey keys on its own, with no send loop here to unwind: the close goes through,
     // and the shut-down stops the keyer.
-    if (controls_.winKeySelected() && winKey_) {
-        box_.clear();
+    if (controls_.winKeySelected() && winKey_)
         return true;
-    }
-    box_.clear();
     // Tuning has no send loop to end: without this the key would stay down and no close
     // would ever get through.
     if (tuneActive_)
