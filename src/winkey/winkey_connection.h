@@ -22,8 +22,9 @@ class WinKeyWindow;
 class WinKeyConnection {
 public:
     static constexpr const char* kLineSettings = "1200,n,8,2";
-    // The keyer answers the host open within a few byte times; a second is generous.
-    static constexpr int kHandshakeBoundMs = 1000;
+    // The keyer answers the host open within a few byte times; the bound leaves room for a
+    // machine so busy that the answer is read late.
+    static constexpr int kHandshakeBoundMs = 3000;
     static constexpr int kSettleAfterOpenMs = 1000;
     static constexpr int kCalibratePauseMs = 100;
     // How often a keyer that went away is looked for.
