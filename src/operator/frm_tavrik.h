@@ -243,6 +243,9 @@ private:
     int activeRadio() const override;
     void postNotice(int code, int argument) override;
     void abortTransmission() override;
+    void clearBoxMessage() override;
+    void sendWaitingText() override;
+    void showWinKeyState(const QString& state, const QString& version) override;
 
     void callsignChanged(const QString& text);
     void nameChanged(const QString& text);
@@ -254,6 +257,8 @@ private:
     std::unique_ptr<TavrikMenus> menus_;
     QFrame* sBar_ = nullptr;
     QLabel* speedLabel_ = nullptr;
+    QLabel* winKeyStateLabel_ = nullptr;
+    QAction* winKeyVersionEntry_ = nullptr;
     ContactFieldEdit* callsign_ = nullptr;
     ContactFieldEdit* name_ = nullptr;
     ContactFieldEdit* srx_ = nullptr;

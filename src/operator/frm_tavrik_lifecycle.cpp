@@ -238,6 +238,9 @@ void FrmTavrik::shutDown()
     box_->clear();
     keyer_.state().abort = true;
     timer1_.setRunning(false);
+    // Before the link goes: a hold on radio polling is released through it.
+    if (winKeySelected())
+        winKeyHandOver_.shutDown();
     link_.closeLink();
     if (cwControl_.portOpen())
         cwControl_.setPortOpen(false);

@@ -7,6 +7,7 @@
 #include "winkey/frm_winkey_config.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -30,6 +31,19 @@ void FrmTavrik::connectKeyerMenus()
             [this](bool checked) { toggleDedicatedSerialPort(!checked); });
     connect(m.mnuKeying, &QMenu::aboutToShow, this, &FrmTavrik::refreshKeyingMenu);
     connect(&cwControl_, &SerialLine::received, this, [this] { winKey_.receive(); });
+    connect(&cwControl_, &SerialLine::lost, this, [this] { winKey_.lineLost(); });
+    // Where the WinKey stands, beside the lamps, and its version under Ver.
+    winKeyStateLabel_ = new QLabel(sBar_);
+    winKeyStateLabel_->setObjectName(QStringLiteral("sBarWinKey"));
+    winKeyStateLabel_->setVisible(false);
+    // As wide as its longest text, so a change of state does not widen the window.
+    winKeyStateLabel_->setMinimumWidth(winKeyStateLabel_->fontMetrics().horizontalAdvance(QStringLiteral("WinKey: searching")));
+    if (auto* row = qobject_cast<QBoxLayout*>(sBar_->layout()))
+        row->addWidget(winKeyStateLabel_);
+    winKeyVersionEntry_ = menus_->mnuVer->addAction(QString());
+    winKeyVersionEntry_->setObjectName(QStringLiteral("mnuWinKeyVersion"));
+    winKeyVersionEntry_->setEnabled(false);
+    winKeyVersionEntry_->setVisible(false);
     sBar_->installEventFilter(this);
     speedLabel_->installEventFilter(this);
 }
@@ -49,6 +63,8 @@ void FrmTavrik::chooseSoftwareKeyer()
     setWindowTitle(QStringLiteral("Tavrik - Software"));
     writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Keyer to Use"), QStringLiteral("Software"));
     menus_->mnuWinKey->setChecked(false);
+    winKey_.closePort();
+    winKeyStateLabel_->setVisible(false);
     pttBox_->setVisible(true);
     keyBox_->setOn(false);
     box_->clear();
@@ -83,9 +99,8 @@ void FrmTavrik::toggleDedicatedSerialPort(bool wasChecked)
 {
     if (menus_->mnuSoftwareKeyer->isChecked()) {
         cwControl_.setPortOpen(!wasChecked);
-    } else if (cwControl_.portOpen()) {
-        cwControl_.setPortOpen(false);
-        keyBox_->setOn(false);
+    } else if (cwControl_.portOpen() || winKey_.reconnecting()) {
+        winKey_.closePort();
     } else {
         openWinKey();
     }
@@ -154,6 +169,25 @@ void FrmTavrik::postNotice(int code, int argument)
 void FrmTavrik::abortTransmission()
 {
     transmit_.abort();
+}
+
+void FrmTavrik::clearBoxMessage()
+{
+    if (!box_->notice().isEmpty())
+        box_->setPlaceholderText(QString());
+}
+
+void FrmTavrik::sendWaitingText()
+{
+    transmit_.typingBoxChanged();
+}
+
+void FrmTavrik::showWinKeyState(const QString& state, const QString& version)
+{
+    winKeyStateLabel_->setText(state);
+    winKeyStateLabel_->setVisible(winKeySelected());
+    winKeyVersionEntry_->setText(version);
+    winKeyVersionEntry_->setVisible(!version.isEmpty());
 }
 
 } // namespace tavrik

@@ -124,14 +124,16 @@ bool TransmitControl::queryClose()
     if (!keyer_.state().isSending)
         return true;
     box_.clear();
+    // The WinKey keys on its own, with no send loop here to unwind: the close goes through,
+    // and the shut-down stops the keyer.
+    if (controls_.winKeySelected() && winKey_)
+        return true;
     // Tuning has no send loop to end: without this the key would stay down and no close
     // would ever get through.
     if (tuneActive_)
         toggleTune();
     keyer_.state().abort = true;
     keyer_.leaveSendingState();
-    if (controls_.winKeySelected() && winKey_)
-        winKey_->stopForClose();
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <poll.h>
 #include <sys/ioctl.h>
 
 namespace tavrik {
@@ -85,6 +86,16 @@ ModemLines& SystemModemLines()
     return lines;
 }
 
+namespace {
+
+bool HungUp(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+} // namespace
+
 SerialLine::SerialLine(SerialDevices devices, ModemLines& modemLines, QObject* parent)
     : QObject(parent), devices_(std::move(devices)), modemLines_(modemLines)
 {
@@ -100,8 +111,15 @@ SerialLine::SerialLine(SerialDevices devices, ModemLines& modemLines, QObject* p
     connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
         if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_.isOpen())
             return;
+        // A read that found nothing (the input was taken by inBufferCount or read meanwhile)
+        // is reported as a read error too; only a line that hung up is gone.
+        if (error == QSerialPort::ReadError && !HungUp(static_cast<int>(port_.handle()))) {
+            port_.clearError();
+            return;
+        }
         setError(path_ + QStringLiteral(": ") + port_.errorString());
         port_.close();
+        emit lost();
     }, Qt::QueuedConnection);
 }
 

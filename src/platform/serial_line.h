@@ -92,6 +92,8 @@ public:
 signals:
     // Input has arrived; emitted from the event loop, never from inside a call of ours.
     void received();
+    // The device went away and the port closed itself.
+    void lost();
 
 private:
     void open();

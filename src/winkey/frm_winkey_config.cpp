@@ -393,7 +393,7 @@ bool FrmWinKeyConfig::apply()
 {
     const int max = potMax_->value();
     const int min = potMin_->value();
-    // The keyer reports the pot as a six-bit offset from the minimum: 63 is its widest range.
+    // The keyer takes a pot span of at most 31 WPM.
     if (max - min > winkey::kLargestPotRange) {
         dialogs_.showMessage(kPotTitle,
                              QStringLiteral("The Speed Pot Max and Min values are incorrect.  The current values show Max of ")

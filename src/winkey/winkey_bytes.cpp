@@ -107,8 +107,16 @@ QByteArray LoadDefaultsBlock(const WinKeySettings& settings)
 
 QByteArray RadioPinBytes(int activeRadio, const WinKeySettings& s)
 {
+    // The key pin changes; PTT, sidetone, hang time and Ultimatic priority stay as loaded,
+    // or the radio would go on the air without its PTT.
+    WinKeySettings asPin3 = s;
+    asPin3.pin3 = true;
+    const auto others = static_cast<std::uint8_t>(PinConfiguration(asPin3) & ~(kPinConfigPin3 | kPinConfigPin5));
     QByteArray bytes;
-    const auto pin = [&bytes](std::uint8_t config) { bytes += kPinConfig; bytes += Byte(config); };
+    const auto pin = [&bytes, others](std::uint8_t config) {
+        bytes += kPinConfig;
+        bytes += Byte(config | others);
+    };
     if (activeRadio == 1) {
         if (s.radio1Pin3)
             pin(kPinConfigPin3);
@@ -127,6 +135,11 @@ QByteArray SpeedCommand(char command, int wpm)
 {
     // One byte on the wire: the keyer's own range.
     return QByteArray{} + command + Byte(std::clamp(wpm, 5, 99));
+}
+
+QString VersionText(std::uint8_t version)
+{
+    return QStringLiteral("WinKey %1.%2").arg(version / 10).arg(version % 10);
 }
 
 } // namespace tavrik::winkey

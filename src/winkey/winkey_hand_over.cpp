@@ -1,6 +1,5 @@
 #include "winkey/winkey_hand_over.h"
 
-#include "common/link_codes.h"
 #include "keyer/software_keyer.h"
 #include "keyer/keyer_ports.h"
 #include "winkey/winkey_bytes.h"
@@ -15,8 +14,15 @@ namespace {
 constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
 constexpr char16_t kSpeedDownMarker = 0x00AB; // «
 constexpr char16_t kBar = u'|';
+constexpr char16_t kJoin = u'^';
 // The longest character with its gaps, heavy weighting and a long dah, in dots.
 constexpr int kSlowestCharDots = 40;
+
+// The keyer knows capitals only; small letters from a paste or a file are the same letters.
+char16_t Upper(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
 
 } // namespace
 
@@ -27,10 +33,12 @@ WinKeyHandOver::WinKeyHandOver(WinKeyConnection& connection, SoftwareKeyer& keye
     echoTimer_.setSingleShot(true);
     QObject::connect(&echoTimer_, &QTimer::timeout, [this] { echoOverdue(); });
     WinKeyConnection::Listener listener;
-    listener.charDone = [this] { charDone(); };
+    listener.echo = [this](std::uint8_t echo) { charDone(echo); };
     listener.showSpeed = [this](std::int16_t wpm) { showSpeed(wpm); };
     listener.breakIn = [this](bool active) { setBreakIn(active); };
     listener.writeLost = [this] { writeLost(); };
+    listener.lineLost = [this] { lineLost(); };
+    listener.reconnected = [this] { reconnected(); };
     connection_.setListener(std::move(listener));
 }
 
@@ -52,8 +60,7 @@ void WinKeyHandOver::start()
         connection_.send(winkey::SpeedCommand(winkey::kSetSpeed, s.wpm));
     s.isSending = true;
     charIndex_ = 1;
-    if (settings.holdRadioPolling)
-        window_.postNotice(LinkCode::kRadioPolling, 1);
+    connection_.holdRadioPolling(true);
     nextChar(1);
 }
 
@@ -83,7 +90,7 @@ bool WinKeyHandOver::sendable(char16_t code)
         return false;
     }
     lastWinKeyChar_ = code;
-    return winkey::IsSendable(code);
+    return winkey::IsSendable(Upper(code));
 }
 
 void WinKeyHandOver::nextChar(int position)
@@ -93,7 +100,7 @@ void WinKeyHandOver::nextChar(int position)
     s.sentCharCount = position;
     if (position > box_.length())
         return;
-    const char16_t c = box_.charAt(position).unicode();
+    const char16_t c = Upper(box_.charAt(position).unicode());
     if (c == kSpeedUpMarker) {
         consumeSpeedMarkers(position, c, +2);
     } else if (c == kSpeedDownMarker) {
@@ -120,15 +127,32 @@ void WinKeyHandOver::nextChar(int position)
         box_.removeCharAt(position);
         box_.resumeRedraw();
     }
-    if (!connection_.send(QByteArray(1, static_cast<char>(box_.charAt(position).unicode()))))
+    const auto first = static_cast<std::uint8_t>(Upper(box_.charAt(position).unicode()));
+    const std::uint8_t second = mergedWith(position);
+    const QByteArray bytes = second != 0 ? QByteArray{} + winkey::kMerge + static_cast<char>(first) + static_cast<char>(second)
+                                         : QByteArray(1, static_cast<char>(first));
+    if (!connection_.send(bytes))
         return;
-    handedOver();
-    keyer_.colourSentText(position);
+    const int span = second != 0 ? 3 : 1;
+    if (second != 0)
+        lastWinKeyChar_ = second;
+    handedOver(second != 0 ? second : first, span);
+    keyer_.colourSentText(position + span - 1);
 }
 
-void WinKeyHandOver::handedOver()
+std::uint8_t WinKeyHandOver::mergedWith(int position) const
+{
+    if (position + 2 > box_.length() || box_.charAt(position + 1) != QChar(kJoin) || box_.charAt(position) == u' ')
+        return 0;
+    const char16_t second = Upper(box_.charAt(position + 2).unicode());
+    return second != u' ' && winkey::IsSendable(second) ? static_cast<std::uint8_t>(second) : 0;
+}
+
+void WinKeyHandOver::handedOver(std::uint8_t echo, int span)
 {
     awaitingEcho_ = true;
+    expectedEcho_ = echo;
+    handedSpan_ = span;
     if (!breakIn_)
         echoTimer_.start(echoBoundMs());
 }
@@ -140,14 +164,15 @@ int WinKeyHandOver::echoBoundMs() const
     return kEchoSlackMs + settings.pttLeadDelay * 10 + kSlowestCharDots * 1200 / wpm;
 }
 
-void WinKeyHandOver::charDone()
+void WinKeyHandOver::charDone(std::uint8_t echo)
 {
-    // The echo of a character handed over before an abort belongs to no transmission.
-    if (!keyer_.state().isSending)
+    // The echo of a character handed over before an abort belongs to no transmission, and a
+    // stray byte (or the first letter of a merged pair) is not the echo awaited.
+    if (!keyer_.state().isSending || !awaitingEcho_ || echo != expectedEcho_)
         return;
     awaitingEcho_ = false;
     echoTimer_.stop();
-    ++charIndex_;
+    charIndex_ += handedSpan_;
     if (charIndex_ <= box_.length())
         nextChar(charIndex_);
     else
@@ -168,30 +193,39 @@ void WinKeyHandOver::finish()
         s.wpm = s.savedWpm;
         showSpeed(s.wpm);
     }
-    if (settings.holdRadioPolling)
-        window_.postNotice(LinkCode::kRadioPolling, 0);
+    connection_.holdRadioPolling(false);
     keyer_.leaveSendingState();
     window_.logContactIfRequested();
 }
 
-void WinKeyHandOver::abort()
+void WinKeyHandOver::stopKeyer()
 {
     KeyerState& s = keyer_.state();
-    const WinKeySettings& settings = connection_.settings();
     s.isSending = false;
     awaitingEcho_ = false;
     echoTimer_.stop();
-    if (settings.holdRadioPolling)
-        window_.postNotice(LinkCode::kRadioPolling, 0);
-    if (!settings.analogSpeed)
-        connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.savedWpm));
+    // What the keyer holds would still go on the air after the operator stopped it.
+    if (connection_.portOpen())
+        connection_.send(QByteArray(1, winkey::kClearBuffer));
+    connection_.holdRadioPolling(false);
 }
 
-void WinKeyHandOver::stopForClose()
+void WinKeyHandOver::abort()
 {
-    keyer_.state().isSending = false;
-    awaitingEcho_ = false;
-    echoTimer_.stop();
+    stopKeyer();
+    if (!connection_.settings().analogSpeed && connection_.portOpen())
+        connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, keyer_.state().savedWpm));
+}
+
+void WinKeyHandOver::shutDown()
+{
+    if (tuneDown_ && connection_.portOpen())
+        connection_.send(QByteArray{} + winkey::kKeyImmediate + '\0');
+    tuneDown_ = false;
+    if (keyer_.state().isSending)
+        stopKeyer();
+    connection_.holdRadioPolling(false);
+    connection_.hostClose();
 }
 
 void WinKeyHandOver::writeLost()
@@ -199,15 +233,43 @@ void WinKeyHandOver::writeLost()
     keyer_.leaveSendingState();
     keyer_.state().isSending = false;
     awaitingEcho_ = false;
+    tuneDown_ = false;
     echoTimer_.stop();
+}
+
+void WinKeyHandOver::lineLost()
+{
+    if (keyer_.state().isSending)
+        window_.abortTransmission();
+}
+
+void WinKeyHandOver::reconnected()
+{
+    if (!keyer_.state().isSending && box_.length() > 0)
+        window_.sendWaitingText();
 }
 
 void WinKeyHandOver::setBreakIn(bool active)
 {
     breakIn_ = active;
     // The operator may paddle as long as he likes; the wait for the echo starts afresh after.
-    if (active)
+    if (active) {
         echoTimer_.stop();
+        return;
+    }
+    if (!keyer_.state().isSending) {
+        connection_.holdRadioPolling(false);
+        return;
+    }
+    // The paddles took the character handed over out of the keyer unsent: it goes again,
+    // or the text is done when the break-in emptied the box.
+    if (!awaitingEcho_)
+        return;
+    awaitingEcho_ = false;
+    if (charIndex_ <= box_.length())
+        nextChar(charIndex_);
+    else
+        finish();
 }
 
 void WinKeyHandOver::echoOverdue()
@@ -219,7 +281,30 @@ void WinKeyHandOver::echoOverdue()
 
 void WinKeyHandOver::tune(bool keyDown)
 {
-    connection_.send(QByteArray{} + winkey::kKeyImmediate + (keyDown ? '\1' : '\0'));
+    KeyerState& s = keyer_.state();
+    if (keyDown) {
+        if (!connection_.send(QByteArray{} + winkey::kKeyImmediate + '\1'))
+            return;
+        tuneDown_ = true;
+        s.isSending = true;
+        keyer_.enterSendingState();
+        window_.showPttLamp(true);
+        connection_.holdRadioPolling(true);
+        return;
+    }
+    const bool wasDown = tuneDown_;
+    tuneDown_ = false;
+    if (connection_.portOpen())
+        connection_.send(QByteArray{} + winkey::kKeyImmediate + '\0');
+    if (!wasDown)
+        return;
+    s.isSending = false;
+    window_.showPttLamp(false);
+    connection_.holdRadioPolling(false);
+    keyer_.leaveSendingState();
+    // What was typed meanwhile waited for the key to come up.
+    if (box_.length() > 0)
+        window_.sendWaitingText();
 }
 
 void WinKeyHandOver::stepKeyingSpeed(bool lower)

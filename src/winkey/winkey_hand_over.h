@@ -24,18 +24,24 @@ public:
 
     // A send starter: the box's change while idle, or the transmit command.
     void start();
-    // WinKeyCharDone: the keyer finished (or the paddles cancelled) the character handed over.
-    void charDone();
-    // The WinKey part of the window's abort, after the box is emptied.
+    // WinKeyCharDone: the keyer has sent this character; only the one handed over counts.
+    void charDone(std::uint8_t echo);
+    // The WinKey part of the window's abort, after the box is emptied: the keyer's buffer
+    // and the character it is keying go too.
     void abort();
-    // The WinKey part of closing the window while sending.
-    void stopForClose();
+    // The end of the run: the key released, polling given back, the keyer in standalone use.
+    void shutDown();
+    // Holds the key down (a transmission of its own, shown on the lamps) or lets it go.
     void tune(bool keyDown);
     // A click on the speed display: lower with the left button, else raise.
     void stepKeyingSpeed(bool lower);
     // Shows the speed (it becomes wpm) and derives the dot length.
     void showSpeed(std::int16_t wpm);
     void setBreakIn(bool active);
+    // The device went away: the transmission ends at once.
+    void lineLost();
+    // The device is back: what waits in the box goes out.
+    void reconnected();
 
     int charIndex() const { return charIndex_; }
     bool awaitingEcho() const { return echoTimer_.isActive() || (awaitingEcho_ && breakIn_); }
@@ -46,8 +52,11 @@ private:
     void consumeSpeedMarkers(int position, char16_t marker, int step);
     // False for a character the keyer does not take; a "|" is written here, once a run.
     bool sendable(char16_t code);
-    void handedOver();
+    // The merge command for "A^R": both letters as one sign. 0 when the position holds none.
+    std::uint8_t mergedWith(int position) const;
+    void handedOver(std::uint8_t echo, int span);
     void finish();
+    void stopKeyer();
     void echoOverdue();
     void writeLost();
 
@@ -58,7 +67,11 @@ private:
     int charIndex_ = 1;
     char16_t lastWinKeyChar_ = 0;
     bool awaitingEcho_ = false;
+    // The echo that ends the hand-over, and how many box positions it covers.
+    std::uint8_t expectedEcho_ = 0;
+    int handedSpan_ = 1;
     bool breakIn_ = false;
+    bool tuneDown_ = false;
     QTimer echoTimer_;
 };
 

@@ -36,8 +36,8 @@ public:
     int inBufferCount() override
     {
         // The keyer answers the host open.
-        if (answersOpen && written.endsWith(QByteArray("\x00\x02", 2)) && input.isEmpty())
-            input = QByteArray(1, '\x17');
+        if (written.endsWith(QByteArray("\x00\x02", 2)) && input.isEmpty())
+            input = openReply;
         return static_cast<int>(input.size());
     }
     QByteArray read() override { return std::exchange(input, QByteArray()); }
@@ -50,7 +50,7 @@ public:
 
     bool open = false;
     bool failOpen = false;
-    bool answersOpen = true;
+    QByteArray openReply = QByteArray(1, '\x17'); // empty: no answer
     int portNumber = 0;
     QString settings;
     bool dtr = false;
@@ -70,8 +70,10 @@ public:
     {
         box_.clear();
         messages.push_back(text);
+        notice = text;
     }
     void clearTypingBox() override { box_.clear(); }
+    void clearBoxMessage() override { notice.clear(); }
     void showKeyLamp(bool green) override { keyLamp = green; }
     void showPttLamp(bool green) override { pttLamp = green; }
     int activeRadio() const override { return radio; }
@@ -87,6 +89,16 @@ public:
             onAbort();
     }
     void logContactIfRequested() override { ++logChecks; }
+    void sendWaitingText() override
+    {
+        if (onSendWaiting)
+            onSendWaiting();
+    }
+    void showWinKeyState(const QString& text, const QString& versionText) override
+    {
+        state = text;
+        version = versionText;
+    }
 
     bool selected = true;
     bool dedicatedSerial = false;
@@ -97,6 +109,10 @@ public:
     int aborts = 0;
     int logChecks = 0;
     std::function<void()> onAbort;
+    std::function<void()> onSendWaiting;
+    QString notice; // the message the box shows now
+    QString state;
+    QString version;
     std::vector<QString> messages;
     std::vector<std::string> notices;
     std::vector<QString> settings;

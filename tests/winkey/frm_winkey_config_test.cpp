@@ -120,11 +120,12 @@ TEST_F(FrmWinKeyConfigTest, LoadAndInterlocks)
 
 TEST_F(FrmWinKeyConfigTest, SpeedPotChecksStoreNothing)
 {
-    const std::pair<int, int> cases[] = {{30, 30}, {20, 40}, {99, 5}};
+    // 37 minus 5 is one more than the keyer's pot takes.
+    const std::pair<int, int> cases[] = {{30, 30}, {20, 40}, {37, 5}};
     const QString equal = QStringLiteral("Invalise Speed Pot settings|The Speed Pot Max must be greater than the Min value.");
     const QString range = QStringLiteral(
-        "Invalise Speed Pot settings|The Speed Pot Max and Min values are incorrect.  The current values show Max of 99 "
-        "and Min of 5.  The difference between Max and Min settings must be 63 or less.");
+        "Invalise Speed Pot settings|The Speed Pot Max and Min values are incorrect.  The current values show Max of 37 "
+        "and Min of 5.  The difference between Max and Min settings must be 31 or less.");
     open(Stored());
     QSignalSpy applied(dialog.data(), &FrmWinKeyConfig::applied);
     for (const auto& [max, min] : cases) {

@@ -79,8 +79,8 @@ TEST(WinKeyBytes, HandEditedValuesAreBroughtIntoTheDialogRanges)
     EXPECT_EQ(static_cast<std::uint8_t>(block[5]), 0);
     EXPECT_EQ(static_cast<std::uint8_t>(block[6]), 250);
     EXPECT_EQ(static_cast<std::uint8_t>(block[7]), 5);
-    // The pot carries six bits of range; a maximum below the minimum gives none.
-    EXPECT_EQ(static_cast<std::uint8_t>(block[8]), 63);
+    // The keyer's pot spans at most 31; a maximum below the minimum gives none.
+    EXPECT_EQ(static_cast<std::uint8_t>(block[8]), 31);
     s.speedMax = 10;
     s.speedMin = 40;
     EXPECT_EQ(static_cast<std::uint8_t>(winkey::LoadDefaultsBlock(s)[8]), 0);
@@ -90,13 +90,19 @@ TEST(WinKeyBytes, RadioPins)
 {
     WinKeySettings s = test::DefaultWinKeySettings();
     EXPECT_TRUE(winkey::RadioPinBytes(2, s).isEmpty());
+    // The key pin changes; PTT (01), hang time (30) and Ultimatic priority (80) stay.
     s.radio1Pin3 = true;
-    EXPECT_EQ(winkey::RadioPinBytes(1, s).toHex(' '), "09 04");
-    EXPECT_EQ(winkey::RadioPinBytes(2, s).toHex(' '), "09 08");
+    s.wordSpace = 3;
+    s.paddleOperation = 2;
+    EXPECT_EQ(winkey::RadioPinBytes(1, s).toHex(' '), "09 b5");
+    EXPECT_EQ(winkey::RadioPinBytes(2, s).toHex(' '), "09 b9");
     EXPECT_TRUE(winkey::RadioPinBytes(3, s).isEmpty());
     s.radio1Pin3 = false;
     s.radio2Pin3 = true;
-    EXPECT_EQ(winkey::RadioPinBytes(2, s).toHex(' '), "09 04");
+    s.pin3 = false; // locked by the two-radio choice, its PTT mark kept
+    s.wordSpace = 0;
+    s.paddleOperation = 0;
+    EXPECT_EQ(winkey::RadioPinBytes(2, s).toHex(' '), "09 05");
 }
 
 } // namespace

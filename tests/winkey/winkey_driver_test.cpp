@@ -83,46 +83,58 @@ TEST_F(WinKeyDriverTest, OpenIntroducesTheKeyerAndLoadsEverything)
     EXPECT_FALSE(line.rts);
     EXPECT_TRUE(window.keyLamp);
     EXPECT_TRUE(window.dedicatedChecked);
-    EXPECT_EQ(written(), "00 02 00 00 ff 0f 14 0f 05 32 00 00 0f 0f 00 00 05 32 32 05 ff 09 08");
+    EXPECT_EQ(written(), "00 02 00 00 ff 0f 14 0f 05 32 00 00 0f 0f 00 00 05 32 32 05 ff 09 09");
     EXPECT_EQ(keyerWindow.speedText, " Keying speed = 15 WPM");
     // The same pin after a change of radio, and after every load.
     window.radio = 1;
     connection.selectRadioPin();
-    EXPECT_EQ(written(), "09 04");
+    EXPECT_EQ(written(), "09 05");
     window.radio = 2;
     connection.selectRadioPin();
-    EXPECT_EQ(written(), "09 08");
+    EXPECT_EQ(written(), "09 09");
     connection.loadSettings();
-    EXPECT_TRUE(written().endsWith("09 08"));
+    EXPECT_TRUE(written().endsWith("09 09"));
+    EXPECT_EQ(window.version, "WinKey 2.3");
 }
 
 TEST_F(WinKeyDriverTest, OpenFailures)
 {
     struct Case {
         int port;
-        bool failOpen, answers;
+        bool failOpen;
+        QByteArray reply;
         QString message;
         const char* written;
     };
     const Case cases[] = {
-        {0, false, true, QStringLiteral("No Comm port selected"), ""},
-        {1, true, true, QStringLiteral("CW Port error : /dev/ttyUSB0: No such file or directory"), ""},
-        {1, false, false, QStringLiteral("Can't find WinKey"), "00 02"},
+        {0, false, "\x17", QStringLiteral("No Comm port selected"), ""},
+        {1, true, "\x17", QStringLiteral("CW Port error : /dev/ttyUSB0: No such file or directory"), ""},
+        {1, false, "", QStringLiteral("Can't find WinKey"), "00 02"},
+        // Something answers, but no WinKey revision: nothing is loaded into it.
+        {1, false, "\xFF\x13\x41", QStringLiteral("Can't find WinKey"), "00 02"},
+        {1, false, "\x41", QStringLiteral("Can't find WinKey"), "00 02"},
     };
     for (const Case& c : cases) {
+        // A keyer found before: its lamp goes off with the failure.
+        line.openReply = QByteArray(1, '\x17');
+        line.failOpen = false;
+        connection.settings().port = 1;
+        open();
+        ASSERT_TRUE(window.keyLamp);
         line.open = false;
         window.messages.clear();
         connection.settings().port = static_cast<std::int16_t>(c.port);
         line.failOpen = c.failOpen;
-        line.answersOpen = c.answers;
+        line.openReply = c.reply;
         const std::int64_t before = clock.peek();
         connection.openWinKey();
         ASSERT_EQ(window.messages.size(), 1u) << c.port;
         EXPECT_EQ(window.messages[0], c.message);
         EXPECT_EQ(written(), c.written);
         EXPECT_FALSE(window.keyLamp);
+        EXPECT_EQ(window.version, "");
         // The wait for a keyer that never answers is bounded by time, not by the machine.
-        EXPECT_LT(test::SimulatedClock::toMs(clock.peek() - before), 2500);
+        EXPECT_LT(test::SimulatedClock::toMs(clock.peek() - before), 4500);
     }
 }
 
@@ -152,13 +164,18 @@ TEST_F(WinKeyDriverTest, HandsOverOneCharacterPerEchoAndRestoresTheSpeedAtTheEnd
 TEST_F(WinKeyDriverTest, UnsendableCharactersAreDroppedAndABarRunIsOneHalfSpace)
 {
     open();
-    type(QStringLiteral("A!^? /||B|"));
-    QByteArray all = written();
-    for (int echoes = 0; echoes < 10 && keyer.state().isSending; ++echoes) {
-        keyerSends("x");
-        all += ' ' + written();
+    // Small letters are the keyer's capitals; "^" between two letters makes one sign of them.
+    type(QStringLiteral("a!^? /||b|s^k^"));
+    QByteArray all;
+    for (int echoes = 0; echoes < 12 && keyer.state().isSending; ++echoes) {
+        const QByteArray bytes = line.take();
+        all += ' ' + bytes.toHex(' ');
+        // The keyer echoes the last text it was given (both letters of a merged pair).
+        const qsizetype merge = bytes.indexOf('\x1B');
+        keyerSends(merge >= 0 ? bytes.mid(merge + 1, 2) : bytes.right(1));
     }
-    EXPECT_EQ(all.simplified(), "02 0f 41 3f 20 2f 7c 42 7c 1c 0f");
+    all += ' ' + line.take().toHex(' ');
+    EXPECT_EQ(all.simplified().toStdString(), "02 0f 41 3f 20 2f 7c 42 7c 1b 53 4b 1c 0f");
     // A text ending in what the keyer does not take ends as any text does, not as an abort.
     EXPECT_FALSE(keyer.state().isSending);
     EXPECT_EQ(window.aborts, 0);
@@ -172,8 +189,9 @@ TEST_F(WinKeyDriverTest, SpeedMarkersAndAbort)
     EXPECT_EQ(written(), "02 0f 1c 11 1c 13 41");
     EXPECT_EQ(keyer.state().wpm, 19);
     window.abortTransmission();
-    // The keyer goes back to the starting speed; the display keeps the marker's.
-    EXPECT_EQ(written(), "1c 0f");
+    // The keyer drops what it holds and goes back to the starting speed; the display keeps
+    // the marker's.
+    EXPECT_EQ(written(), "0a 1c 0f");
     EXPECT_EQ(keyer.state().wpm, 19);
     EXPECT_FALSE(keyer.state().isSending);
     // The echo of the character already handed over ends nothing more.
@@ -208,7 +226,7 @@ TEST_F(WinKeyDriverTest, PaddleBreakInCancelsTheMacroAndItsEndCountsAsTheEcho)
     keyerSends("\xC0");
     EXPECT_FALSE(window.pttLamp);
     EXPECT_FALSE(keyer.state().isSending);
-    EXPECT_EQ(window.notices, (std::vector<std::string>{"150 1", "150 1", "150 0"}));
+    EXPECT_EQ(window.notices, (std::vector<std::string>{"150 1", "150 0"}));
     // Later busy reports are no echoes: the lock-step holds.
     type(QStringLiteral("AB"));
     EXPECT_EQ(written(), "1c 0f 02 0f 41");

@@ -94,6 +94,8 @@ QString CommandName(std::uint8_t command, const QByteArray& a)
     case 0x12: return QStringLiteral("paddle switchpoint %1").arg(arg(0));
     case 0x15: return QStringLiteral("request status");
     case 0x17: return QStringLiteral("dit/dah ratio %1").arg(arg(0));
+    case 0x1B:
+        return QStringLiteral("merge '%1%2'").arg(QLatin1Char(static_cast<char>(arg(0)))).arg(QLatin1Char(static_cast<char>(arg(1))));
     case 0x1C: return QStringLiteral("buffered speed %1 WPM").arg(arg(0));
     case 0x1E: return QStringLiteral("cancel buffered speed");
     default:

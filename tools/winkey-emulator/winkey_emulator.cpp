@@ -158,7 +158,7 @@ void WinKeyEmulator::handle(const QByteArray& c)
                    QStringLiteral("speed pot %1 WPM").arg(potWpm_));
         break;
     case 0x09: params_.pinConfig = arg(0); break;
-    case 0x0A: buffer_.clear(); break;
+    case 0x0A: clearBuffer(); break;
     case 0x0B:
         if (arg(0) && (params_.pinConfig & 0x01))
             setPtt(true);
@@ -173,10 +173,11 @@ void WinKeyEmulator::handle(const QByteArray& c)
     case 0x11: params_.compensationMs = arg(0); break;
     case 0x15: sendToHost(QByteArray(1, static_cast<char>(lastStatus_)), QStringLiteral("status")); break;
     case 0x17: params_.ratio = arg(0); break;
-    case 0x1C: buffer_.push_back({0, arg(0)}); break;
+    case 0x1B: buffer_.push_back({static_cast<char>(arg(0)), static_cast<char>(arg(1)), 0}); break;
+    case 0x1C: buffer_.push_back({0, 0, arg(0)}); break;
     default:
         if (b >= 0x20 && b < 0x80)
-            buffer_.push_back({static_cast<char>(b), 0});
+            buffer_.push_back({static_cast<char>(b), 0, 0});
         break;
     }
     if (!busy_ || (current_ == 0 && steps_.empty()))
@@ -257,6 +258,7 @@ void WinKeyEmulator::startNextItem()
     idleTimer_.stop();
     tailTimer_.stop();
     current_ = buffer_.front().text;
+    currentMerged_ = buffer_.front().merged;
     buffer_.pop_front();
     const double t = now();
     if (!busy_) {
@@ -274,6 +276,13 @@ void WinKeyEmulator::startNextItem()
     // Otherwise the next character follows on the schedule, whenever this timer ran.
     starved_ = false;
     steps_ = StepsForChar(current_, keyingWpm(), params_);
+    if (currentMerged_ != 0 && !steps_.empty()) {
+        // One sign: the second letter follows after an element space, not a letter space.
+        const std::vector<KeyStep> second = StepsForChar(currentMerged_, keyingWpm(), params_);
+        const std::vector<KeyStep> dit = StepsForChar('E', keyingWpm(), params_);
+        steps_.back().ms = dit.front().ms;
+        steps_.insert(steps_.end(), second.begin(), second.end());
+    }
     if (runChars_ == 0 && !steps_.empty() && steps_.front().keyDown)
         steps_.front().ms += params_.firstExtensionMs;
     stepIndex_ = 0;
@@ -296,7 +305,7 @@ void WinKeyEmulator::startNextItem()
 void WinKeyEmulator::runStep()
 {
     if (stepIndex_ == echoStep_ && echoAt_ == EchoAt::Start && current_ != 0 && current_ != '|')
-        sendToHost(QByteArray(1, current_), QStringLiteral("echo '%1'").arg(QLatin1Char(current_)), stepDueAt_);
+        sendToHost(currentEcho(), QStringLiteral("echo '%1'").arg(QString::fromLatin1(currentEcho())), stepDueAt_);
     const KeyStep& step = steps_[stepIndex_];
     setKey(step.keyDown, stepDueAt_);
     stepDueAt_ += step.ms;
@@ -308,7 +317,9 @@ void WinKeyEmulator::finishChar()
 {
     setKey(false, stepDueAt_);
     const char sent = current_;
+    const QByteArray echo = currentEcho();
     current_ = 0;
+    currentMerged_ = 0;
     steps_.clear();
     lastCharEndedAt_ = stepDueAt_;
     if (paddling_) {
@@ -317,7 +328,7 @@ void WinKeyEmulator::finishChar()
     } else {
         ++runChars_;
         if (echoAt_ == EchoAt::End && sent != '|')
-            sendToHost(QByteArray(1, sent), QStringLiteral("echo '%1'").arg(QLatin1Char(sent)), stepDueAt_);
+            sendToHost(echo, QStringLiteral("echo '%1'").arg(QString::fromLatin1(echo)), stepDueAt_);
     }
     startNextItem();
 }
@@ -385,6 +396,30 @@ void WinKeyEmulator::breakIn(const QString& text)
     stepDueAt_ = now();
     log_ << "paddle '" << text << "'" << Qt::endl;
     runStep();
+}
+
+QByteArray WinKeyEmulator::currentEcho() const
+{
+    // A merged pair echoes both its letters.
+    QByteArray echo(1, current_);
+    if (currentMerged_ != 0)
+        echo += currentMerged_;
+    return echo;
+}
+
+void WinKeyEmulator::clearBuffer()
+{
+    buffer_.clear();
+    if (current_ == 0 || paddling_)
+        return;
+    stepTimer_.stop();
+    setKey(false);
+    log_ << "cleared '" << currentEcho() << "'" << Qt::endl;
+    current_ = 0;
+    currentMerged_ = 0;
+    steps_.clear();
+    lastCharEndedAt_ = now();
+    stepDueAt_ = now();
 }
 
 void WinKeyEmulator::command(const QString& line)

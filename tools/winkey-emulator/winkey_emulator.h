@@ -58,6 +58,7 @@ public:
 private:
     struct Item {
         char text = 0;       // a character to key, or 0 for a speed change
+        char merged = 0;     // the second letter of a merged pair
         int bufferedSpeed = 0;
     };
 
@@ -79,6 +80,9 @@ private:
     void setPtt(bool on);
     int keyingWpm() const;
     void breakIn(const QString& text);
+    // Clear buffer: what is queued and the character being keyed go, unechoed.
+    void clearBuffer();
+    QByteArray currentEcho() const;
     void applyParameters(const QByteArray& block);
     void openWav();
 
@@ -104,6 +108,7 @@ private:
     std::vector<KeyStep> steps_;
     std::size_t stepIndex_ = 0;
     char current_ = 0;
+    char currentMerged_ = 0;
     bool paddling_ = false;
     QTimer stepTimer_;
     double stepDueAt_ = 0;
