@@ -3,12 +3,14 @@
 
 #include "common/vb_numbers.h"
 #include "operator/lamp.h"
+#include "operator/operator_dialogs.h"
 #include "operator/tavrik_menus.h"
 #include "winkey/frm_winkey_config.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -30,7 +32,8 @@ void FrmTavrik::connectKeyerMenus()
             [this](bool checked) { toggleDedicatedSerialPort(!checked); });
     connect(m.mnuKeying, &QMenu::aboutToShow, this, &FrmTavrik::refreshKeyingMenu);
     connect(&cwControl_, &SerialLine::received, this, [this] { winKey_.receive(); });
-    sBar_->installEventFilter(this);
+    connect(&cwControl_, &SerialLine::lost, this, &FrmTavrik::keyingPortLost);
+    // Only the speed display: the lamps and the gaps between the parts are no speed control.
     speedLabel_->installEventFilter(this);
 }
 
@@ -42,6 +45,7 @@ void FrmTavrik::chooseWinKey()
     keyBox_->setOn(false);
     box_->clear();
     openWinKey();
+    showKeyingPortState();
 }
 
 void FrmTavrik::chooseSoftwareKeyer()
@@ -68,6 +72,8 @@ void FrmTavrik::openWinKey()
 
 void FrmTavrik::showWinKeyConfig()
 {
+    if (RaiseIfOpen(winKeyConfig_))
+        return;
     auto* dialog = new FrmWinKeyConfig(
         winKey_.settings(),
         [this](const QString& section, const QString& key, const QString& value) { writeSetting(section, key, value); },
@@ -76,6 +82,7 @@ void FrmTavrik::showWinKeyConfig()
         winKey_.setSettings(applied);
         openWinKey();
     });
+    winKeyConfig_ = dialog;
     dialog->show();
 }
 
@@ -90,6 +97,7 @@ void FrmTavrik::toggleDedicatedSerialPort(bool wasChecked)
         openWinKey();
     }
     menus_->mnuDedicatedSerialPort->setChecked(cwControl_.portOpen());
+    showKeyingPortState();
     if (!cwControl_.lastError().isEmpty()) {
         box_->showNotice(QStringLiteral("CW Port error : ") + cwControl_.lastError());
         cwControl_.clearError();
@@ -106,12 +114,19 @@ void FrmTavrik::refreshKeyingMenu()
 
 bool FrmTavrik::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == sBar_ || watched == speedLabel_) && event->type() == QEvent::MouseButtonPress) {
+    if (watched == speedLabel_ && event->type() == QEvent::MouseButtonPress) {
         winKeyHandOver_.stepKeyingSpeed(static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && (keyer_.state().isSending || transmit_.tuneActive()) && watched->isWidgetType()
+        && BelongsTo(static_cast<QWidget*>(watched), this)) {
+        transmit_.abort();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
+
 
 void FrmTavrik::winKeySend(const QByteArray& bytes)
 {

@@ -100,6 +100,7 @@ SerialLine::SerialLine(SerialDevices devices, ModemLines& modemLines, QObject* p
             return;
         setError(path_ + QStringLiteral(": ") + port_.errorString());
         port_.close();
+        emit lost();
     }, Qt::QueuedConnection);
 }
 
