@@ -351,7 +351,10 @@ void FrmTavrik::keyingPortLost()
     showKeyingPortState();
     const QString why = cwControl_.lastError();
     cwControl_.clearError();
-    sharedLinesFailed(why);
+    if (sendingNow())
+        sharedLinesFailed(why);
+    else
+        box_->showNotice(PortErrorText(why));
 }
 
 void FrmTavrik::showKeyingPortState()

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace tavrik {
 namespace {
@@ -31,7 +32,10 @@ void PlaceOver(QWidget& dialog, const QWidget* owner)
     if (owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     dialog.adjustSize();
-    const QRect over = owner->window()->frameGeometry();
+    // A window not shown yet (the start-up's boxes) has no place to go by: the screen's centre.
+    const QScreen* screen = owner->screen() != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect over = owner->window()->isVisible() || screen == nullptr ? owner->window()->frameGeometry()
+                                                                         : screen->availableGeometry();
     const QSize size = dialog.frameGeometry().size();
     dialog.move(over.center().x() - size.width() / 2, over.center().y() - size.height() / 2);
 }

@@ -251,10 +251,10 @@ TEST(KeyerSetupDialog, ApplyRefusesWhatWouldKeyNonsenseBeforeStoringAnything)
         {"Text3", "250ms", "Tx delay (in ms)"}, // read back as the default 100 after a restart
         {"Text3", "-5", "Tx delay (in ms)"},
         {"Text3", "", "Tx delay (in ms)"},
-        {"Text4", "", "A dash ="},
-        {"Text4", "0", "A dash ="},
-        {"Text5", ".", "A letter space ="},
-        {"Text6", "0.0", "A word space ="},
+        {"Text4", "", "A dash"},
+        {"Text4", "0", "A dash"},
+        {"Text5", ".", "A letter space"},
+        {"Text6", "0.0", "A word space"},
     };
     for (const auto& c : cases) {
         Station station(Section(QString()));

@@ -125,9 +125,9 @@ std::optional<SetupRefusal> KeyerSetup::Check(const KeyerSetupValues& values)
     }
     // A ratio read as 0 would key a dash, or leave a gap, of no length at all.
     const struct { const QString& text; const char* caption; const char* box; } ratios[] = {
-        {values.dashLength, "A dash =", "Text4"},
-        {values.letterSpace, "A letter space =", "Text5"},
-        {values.wordSpace, "A word space =", "Text6"},
+        {values.dashLength, "A dash", "Text4"},
+        {values.letterSpace, "A letter space", "Text5"},
+        {values.wordSpace, "A word space", "Text6"},
     };
     for (const auto& r : ratios) {
         const std::optional<double> dots = StrictNumber(r.text);
