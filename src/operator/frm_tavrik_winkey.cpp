@@ -98,8 +98,10 @@ void FrmTavrik::toggleDedicatedSerialPort(bool wasChecked)
     }
     menus_->mnuDedicatedSerialPort->setChecked(cwControl_.portOpen());
     showKeyingPortState();
+    if (cwControl_.portOpen())
+        box_->withdrawNotice(PortErrorText(QString()));
     if (!cwControl_.lastError().isEmpty()) {
-        box_->showNotice(QStringLiteral("CW Port error : ") + cwControl_.lastError());
+        box_->showNotice(PortErrorText(cwControl_.lastError()));
         cwControl_.clearError();
     }
 }
