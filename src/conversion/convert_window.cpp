@@ -1,5 +1,7 @@
 #include "conversion/convert_window.h"
 
+#include "platform/window_role.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,6 +27,7 @@ Convert::Convert(ConversionDialogs& dialogs, Clock& clock, const QString& progra
       progress(new QProgressBar),
       run_(dialogs, *this, clock, programFolder, QStringLiteral("Conversion"))
 {
+    AnnouncePlainWindowsAsWindows();
     setWindowTitle(QStringLiteral("Conversion tool"));
     Check1->setChecked(true);
     Text1->setReadOnly(true);

@@ -1,6 +1,7 @@
 #include "notecart/frm_convert_notes.h"
 
 #include "notecart/clickable_label.h"
+#include "platform/window_role.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -49,6 +50,7 @@ frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs,
       Label3(new QLabel(QStringLiteral("Notes for these Callsigns transferred :"))),
       Text3(new QPlainTextEdit), dialogs_(dialogs), transfer_(library, dialogs, *this, clock)
 {
+    AnnouncePlainWindowsAsWindows();
     setWindowTitle(QStringLiteral("Convert Vorbel Notes to Vorbel32"));
 
     Text4->setMaxLength(20);

@@ -142,6 +142,12 @@ void CwTextBox::showNotice(const QString& text)
     setPlaceholderText(text);
 }
 
+void CwTextBox::withdrawNotice(const QString& start)
+{
+    if (!placeholderText().isEmpty() && placeholderText().startsWith(start))
+        setPlaceholderText(QString());
+}
+
 void CwTextBox::insertAtEnd(const QString& more)
 {
     if (!placeholderText().isEmpty())

@@ -52,6 +52,8 @@ public:
     // A port or sound error in place of the box's text. It is shown, never queued: sending
     // it would put the error on the air. The operator's next text replaces it.
     void showNotice(const QString& text);
+    // The notice goes when it starts with `start`: what it reported has been mended.
+    void withdrawNotice(const QString& start);
     QString notice() const { return placeholderText(); }
 
 protected:

@@ -28,11 +28,15 @@ FrmAssignKey::FrmAssignKey(int insertKeyCode, std::function<void(int)> assign, Q
         const QRect area = screen->geometry();
         move((area.width() - width()) / 2, (area.height() - height()) / 2);
     }
-    // Only a click counts, not the preselection above.
-    connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    // Only a click, or Enter on the selected entry, counts, not the preselection above.
+    const auto assignItem = [this](QListWidgetItem* item) {
+        if (!isVisible())
+            return; // a double click's second half
         assign_(list_->row(item) + 112);
         close();
-    });
+    };
+    connect(list_, &QListWidget::itemClicked, this, assignItem);
+    connect(list_, &QListWidget::itemActivated, this, assignItem);
 }
 
 } // namespace tavrik

@@ -9,7 +9,7 @@ class QListWidget;
 namespace tavrik {
 
 // frmAssignKey, "Assign INS Key": which function key the Insert key stands for. The first
-// click on an entry assigns it and closes the dialog.
+// click on an entry, or Enter on the selected one, assigns it and closes the dialog.
 class FrmAssignKey final : public QDialog {
 public:
     // `assign` receives the new code, 112 (F1) to 147 (Ctrl+F12).

@@ -3,6 +3,7 @@
 #include "macros/macro_store.h"
 #include "operator/macro_button.h"
 #include "operator/operator_dialogs.h"
+#include "settings/ini_document.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -135,10 +137,18 @@ void FrmCwMacroSetup::buildWindow()
     column->addLayout(bottom);
 
     connect(captionText_, &QLineEdit::textChanged, preview_, &MacroButton::setCaption);
-    connect(back, &QPushButton::clicked, this, [this] { chooseBackColor(false); });
-    connect(overBack, &QPushButton::clicked, this, [this] { chooseBackColor(true); });
-    connect(fore, &QPushButton::clicked, this, [this] { chooseFont(false); });
-    connect(overFore, &QPushButton::clicked, this, [this] { chooseFont(true); });
+    const auto picker = [this](void (FrmCwMacroSetup::*choose)(bool), bool mouseOver) {
+        return [this, choose, mouseOver] {
+            host_.endTransmissionThen([editor = QPointer<FrmCwMacroSetup>(this), choose, mouseOver] {
+                if (editor)
+                    (editor->*choose)(mouseOver);
+            });
+        };
+    };
+    connect(back, &QPushButton::clicked, this, picker(&FrmCwMacroSetup::chooseBackColor, false));
+    connect(overBack, &QPushButton::clicked, this, picker(&FrmCwMacroSetup::chooseBackColor, true));
+    connect(fore, &QPushButton::clicked, this, picker(&FrmCwMacroSetup::chooseFont, false));
+    connect(overFore, &QPushButton::clicked, this, picker(&FrmCwMacroSetup::chooseFont, true));
     connect(resetBack, &QPushButton::clicked, this, &FrmCwMacroSetup::resetBackColors);
     connect(resetAll, &QPushButton::clicked, this, &FrmCwMacroSetup::resetAll);
     connect(ok, &QPushButton::clicked, this, &FrmCwMacroSetup::accept);
@@ -214,7 +224,18 @@ void FrmCwMacroSetup::accept()
         host_.dialogs.showMessage(QStringLiteral("Too verbose"), TooVerboseText(stored.size()), MessageIcon::None);
         return;
     }
-    captionText_->setText(ButtonCaptionFrom(captionText_->text()));
+    const QString caption = ButtonCaptionFrom(captionText_->text());
+    // Refused here, not found missing after a restart: the file keeps one line per key.
+    if (!IniDocument::IsStorable(QStringLiteral("frmTavrik Settings"), QStringLiteral("Caption"), caption)) {
+        host_.dialogs.showMessage(QStringLiteral("Caption"),
+                                  QStringLiteral("A caption cannot be a line break or Chr$(0): the settings file "
+                                                 "could not keep it. Type another caption."),
+                                  MessageIcon::None);
+        captionText_->setFocus();
+        captionText_->selectAll();
+        return;
+    }
+    captionText_->setText(caption);
 
     MacroSlot& slot = host_.store.slot(index_);
     slot.caption = captionText_->text();

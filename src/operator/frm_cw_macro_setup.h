@@ -39,6 +39,8 @@ public:
         std::function<void(int index)> repaintButton;
         // Writes one key of section "frmTavrik Settings".
         std::function<void(const QString& key, const QString& value)> writeSetting;
+        // Runs a modal picker once no transmission is under way, ending one first.
+        std::function<void(std::function<void()> open)> endTransmissionThen;
     };
 
     FrmCwMacroSetup(int index, Host host, QWidget* owner);

@@ -26,6 +26,15 @@ constexpr const char* kBankNames[3] = {"ElasticOne3", "ElasticOne2", "ElasticOne
 
 } // namespace
 
+bool RaiseIfOpen(QWidget* dialog)
+{
+    if (dialog == nullptr || !dialog->isVisible())
+        return false;
+    dialog->raise();
+    dialog->activateWindow();
+    return true;
+}
+
 FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     : QMainWindow(parent),
       devices_(devices),
@@ -55,6 +64,9 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     loopTimer_.setSingleShot(false);
     connect(&loopTimer_, &QTimer::timeout, this, [this] { transmit_.loopTimerFired(); });
     keyer_.setCalibrationFinished([this] { keyerSetup_.showCalibrationReport(); });
+    qApp->installEventFilter(this);
+    afterSending_.setSingleShot(true);
+    connect(&afterSending_, &QTimer::timeout, this, &FrmTavrik::runWhatWaitedForTheEnd);
 }
 
 FrmTavrik::~FrmTavrik() = default;
@@ -244,11 +256,13 @@ void FrmTavrik::relayout()
 
 void FrmTavrik::showAssignKey()
 {
-    auto* dialog = new FrmAssignKey(router_.insertKeyCode(), [this](int code) {
+    if (RaiseIfOpen(assignKey_))
+        return;
+    assignKey_ = new FrmAssignKey(router_.insertKeyCode(), [this](int code) {
         router_.setInsertKeyCode(code);
         writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Insert Key"), QString::number(code));
     }, this);
-    dialog->show();
+    assignKey_->show();
 }
 
 void FrmTavrik::showKeyerSetup()
@@ -279,9 +293,44 @@ void FrmTavrik::openMacroEditor(int index)
         macroStore_, devices_.dialogs, [this](int n) { repaintMacroButton(n); },
         [this](const QString& key, const QString& value) {
             writeSetting(QStringLiteral("frmTavrik Settings"), key, value);
-        }};
+        },
+        [this](std::function<void()> open) { endTransmissionThen(std::move(open)); }};
     macroEditor_ = new FrmCwMacroSetup(index, std::move(host), this);
     macroEditor_->show();
+}
+
+void FrmTavrik::endTransmissionThen(std::function<void()> open)
+{
+    if (sendingNow())
+        transmit_.abort();
+    // The send loop lets go of the lines on its way out; the picker waits until it has.
+    whenNotSending(std::move(open));
+}
+
+bool FrmTavrik::sendingNow() const
+{
+    return keyer_.state().isSending || transmit_.tuneActive();
+}
+
+void FrmTavrik::whenNotSending(std::function<void()> action)
+{
+    if (!sendingNow()) {
+        action();
+        return;
+    }
+    waitingForTheEnd_.push_back(std::move(action));
+}
+
+void FrmTavrik::runWhatWaitedForTheEnd()
+{
+    // An abort inside a wait leaves the sending state before the send loop has returned:
+    // the end of that loop starts the timer again.
+    if (sendingNow())
+        return;
+    std::vector<std::function<void()>> actions;
+    actions.swap(waitingForTheEnd_);
+    for (const auto& action : actions)
+        action();
 }
 
 FrmCwMacroSetup* FrmTavrik::macroEditor() const
@@ -316,6 +365,12 @@ void FrmTavrik::setLinkTimerRunning(bool running)
 
 void FrmTavrik::setSendingControls(bool sending)
 {
+    if (sending && settingsFile_ && !settingsFile_->writesHeld()) {
+        settingsFile_->holdWrites();
+        waitingForTheEnd_.push_back([this] { settingsFile_->releaseWrites(); });
+    }
+    if (!sending && !waitingForTheEnd_.empty())
+        afterSending_.start(0);
     menus_->mnuConfig->menuAction()->setEnabled(!sending);
     menus_->mnuTX->setEnabled(!sending);
     menus_->mnuAbort->setEnabled(sending);
@@ -389,6 +444,19 @@ void FrmTavrik::pressButton(int index)
 void FrmTavrik::logContact()
 {
     link_.logContact();
+}
+
+bool FrmTavrik::keyingLinesReady()
+{
+    if (!softwareKeyerOnDedicatedSerial() || cwControl_.portOpen())
+        return true;
+    const QString why = cwControl_.lastError().isEmpty()
+                            ? QStringLiteral("%1 is not open").arg(keyerPort_.settings().dedicatedSerialPort)
+                            : cwControl_.lastError();
+    cwControl_.clearError();
+    box_->showNotice(PortErrorText(why));
+    showKeyingPortState();
+    return false;
 }
 
 // --- typing box --------------------------------------------------------------------------

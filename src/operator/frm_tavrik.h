@@ -26,18 +26,24 @@
 #include "winkey/winkey_line.h"
 #include "winkey/winkey_window.h"
 
+#include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QFrame;
 class QLabel;
 
 namespace tavrik {
+
+// Brings an open dialog forward; false when there is none to bring, so one is opened.
+bool RaiseIfOpen(QWidget* dialog);
 
 class Clock;
 class FrmCwMacroSetup;
@@ -122,6 +128,8 @@ public:
     // The macro editor while it is open.
     FrmCwMacroSetup* macroEditor() const;
     void setFormReady(bool ready);
+    // The lamps grey while the software keyer's dedicated serial port is closed.
+    void showKeyingPortState();
     void clearTypingBoxAndCallsign();
     ZeroPreference zeroPreference() const;
     bool isWinKeySelected() const { return winKeySelected(); }
@@ -132,10 +140,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Clicks on the speed display step the speed.
+    // Clicks on the speed display step the speed; Esc in any of Tavrik's windows aborts.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs `open` once no transmission holds the lines, ending the one under way as Abort
+    // does: a modal picker runs an event loop of its own, and opened inside the send loop's
+    // wait it would hold the key and PTT until closed.
+    void endTransmissionThen(std::function<void()> open);
+    bool sendingNow() const;
+    // Runs `action` once the send loop has returned, or at once when none runs.
+    void whenNotSending(std::function<void()> action);
+    void runWhatWaitedForTheEnd();
     void applySettings();
     void applyLanguageLibrary(const QString& programDir);
     void showTimingPriority();
@@ -190,6 +206,7 @@ private:
     void stopLoopTimer() override;
     void pressButton(int index) override;
     void logContact() override;
+    bool keyingLinesReady() override;
 
     // TypingBoxEvents
     void typingBoxKeyDown(int& keyCode, int& shift) override;
@@ -234,6 +251,8 @@ private:
 
     // A shared-serial request failed: the transmission ends at once, and the box says why.
     void sharedLinesFailed(const QString& why);
+    // The dedicated serial port's device went away: the same, and the lamps go grey.
+    void keyingPortLost();
 
     // WinKeyWindow (the rest is shared with the bases above)
     bool softwareKeyerOnDedicatedSerial() const override;
@@ -269,7 +288,11 @@ private:
     std::array<MacroButton*, 37> btnf_{};
     MacroStore macroStore_;
     QPointer<FrmCwMacroSetup> macroEditor_;
+    QPointer<QDialog> assignKey_;
+    QPointer<QDialog> winKeyConfig_;
     QTimer loopTimer_;
+    QTimer afterSending_;
+    std::vector<std::function<void()>> waitingForTheEnd_;
 
     SerialLine cwControl_;
     SerialWinKeyLine winKeyLine_;

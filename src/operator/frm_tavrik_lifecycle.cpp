@@ -193,6 +193,7 @@ void FrmTavrik::openSoftwareKeyer()
         box_->showNotice(QString::fromLatin1(kSidetoneUnavailableText));
     if (const std::optional<QString> error = keyerPort_.initKeyerPort())
         box_->showNotice(*error);
+    showKeyingPortState();
 }
 
 void FrmTavrik::openLink()
@@ -237,6 +238,9 @@ void FrmTavrik::shutDown()
         keyer_.toneOff();
     box_->clear();
     keyer_.state().abort = true;
+    // What the last transmission changed goes to the disk before the placement.
+    if (settingsFile_)
+        settingsFile_->releaseWrites();
     timer1_.setRunning(false);
     // Before the link goes: a hold on radio polling is released through it.
     if (winKeySelected())
@@ -338,6 +342,27 @@ void FrmTavrik::sharedLinesFailed(const QString& why)
         transmit_.abort();
     }
     box_->showNotice(PortErrorText(why));
+}
+
+void FrmTavrik::keyingPortLost()
+{
+    if (winKeySelected() || !softwareKeyerOnDedicatedSerial())
+        return;
+    menus_->mnuDedicatedSerialPort->setChecked(false);
+    showKeyingPortState();
+    const QString why = cwControl_.lastError();
+    cwControl_.clearError();
+    if (sendingNow())
+        sharedLinesFailed(why);
+    else
+        box_->showNotice(PortErrorText(why));
+}
+
+void FrmTavrik::showKeyingPortState()
+{
+    const bool gone = !winKeySelected() && softwareKeyerOnDedicatedSerial() && !cwControl_.portOpen();
+    keyBox_->setLineGone(gone);
+    pttBox_->setLineGone(gone);
 }
 
 void FrmTavrik::clearTypingBoxAndCallsign()

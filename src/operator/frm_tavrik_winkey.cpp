@@ -3,6 +3,7 @@
 
 #include "common/vb_numbers.h"
 #include "operator/lamp.h"
+#include "operator/operator_dialogs.h"
 #include "operator/tavrik_menus.h"
 #include "winkey/frm_winkey_config.h"
 
@@ -10,6 +11,7 @@
 #include <QBoxLayout>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -44,7 +46,8 @@ void FrmTavrik::connectKeyerMenus()
     winKeyVersionEntry_->setObjectName(QStringLiteral("mnuWinKeyVersion"));
     winKeyVersionEntry_->setEnabled(false);
     winKeyVersionEntry_->setVisible(false);
-    sBar_->installEventFilter(this);
+    connect(&cwControl_, &SerialLine::lost, this, &FrmTavrik::keyingPortLost);
+    // Only the speed display: the lamps and the gaps between the parts are no speed control.
     speedLabel_->installEventFilter(this);
 }
 
@@ -56,6 +59,7 @@ void FrmTavrik::chooseWinKey()
     keyBox_->setOn(false);
     box_->clear();
     openWinKey();
+    showKeyingPortState();
 }
 
 void FrmTavrik::chooseSoftwareKeyer()
@@ -84,6 +88,8 @@ void FrmTavrik::openWinKey()
 
 void FrmTavrik::showWinKeyConfig()
 {
+    if (RaiseIfOpen(winKeyConfig_))
+        return;
     auto* dialog = new FrmWinKeyConfig(
         winKey_.settings(),
         [this](const QString& section, const QString& key, const QString& value) { writeSetting(section, key, value); },
@@ -92,6 +98,7 @@ void FrmTavrik::showWinKeyConfig()
         winKey_.setSettings(applied);
         openWinKey();
     });
+    winKeyConfig_ = dialog;
     dialog->show();
 }
 
@@ -105,8 +112,11 @@ void FrmTavrik::toggleDedicatedSerialPort(bool wasChecked)
         openWinKey();
     }
     menus_->mnuDedicatedSerialPort->setChecked(cwControl_.portOpen());
+    showKeyingPortState();
+    if (cwControl_.portOpen())
+        box_->withdrawNotice(PortErrorText(QString()));
     if (!cwControl_.lastError().isEmpty()) {
-        box_->showNotice(QStringLiteral("CW Port error : ") + cwControl_.lastError());
+        box_->showNotice(PortErrorText(cwControl_.lastError()));
         cwControl_.clearError();
     }
 }
@@ -121,12 +131,19 @@ void FrmTavrik::refreshKeyingMenu()
 
 bool FrmTavrik::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == sBar_ || watched == speedLabel_) && event->type() == QEvent::MouseButtonPress) {
+    if (watched == speedLabel_ && event->type() == QEvent::MouseButtonPress) {
         winKeyHandOver_.stepKeyingSpeed(static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && (keyer_.state().isSending || transmit_.tuneActive()) && watched->isWidgetType()
+        && BelongsTo(static_cast<QWidget*>(watched), this)) {
+        transmit_.abort();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
+
 
 void FrmTavrik::winKeySend(const QByteArray& bytes)
 {

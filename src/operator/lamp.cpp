@@ -19,6 +19,16 @@ void Lamp::setOn(bool on)
     update();
 }
 
+void Lamp::setLineGone(bool gone)
+{
+    if (gone_ == gone)
+        return;
+    gone_ = gone;
+    const QString line = label_ == QLatin1String("KEY") ? QStringLiteral("Key line") : QStringLiteral("PTT line");
+    setToolTip(gone ? line + QStringLiteral(": its port is closed") : line);
+    update();
+}
+
 QSize Lamp::sizeHint() const
 {
     const QFontMetrics fm(font());
@@ -32,7 +42,7 @@ void Lamp::paintEvent(QPaintEvent*)
     const QFontMetrics fm(font());
     const int d = std::min(width() - 4, height() - fm.height() - 2);
     const QRectF light((width() - d) / 2.0, 1, d, d);
-    const QColor colour = on_ ? QColor(40, 200, 70) : QColor(200, 40, 40);
+    const QColor colour = gone_ ? QColor(150, 150, 150) : on_ ? QColor(40, 200, 70) : QColor(200, 40, 40);
     QRadialGradient glow(light.center() - QPointF(d / 5.0, d / 5.0), d);
     glow.setColorAt(0, colour.lighter(170));
     glow.setColorAt(1, colour.darker(130));

@@ -10,6 +10,9 @@ public:
     Lamp(const QString& objectName, const QString& label, QWidget* parent = nullptr);
     void setOn(bool on);
     bool isOn() const { return on_; }
+    // Grey while the line's port is gone: neither on nor off can be known.
+    void setLineGone(bool gone);
+    bool lineGone() const { return gone_; }
     QSize sizeHint() const override;
 
 protected:
@@ -18,6 +21,7 @@ protected:
 private:
     QString label_;
     bool on_ = false;
+    bool gone_ = false;
 };
 
 } // namespace tavrik

@@ -58,20 +58,18 @@ void MacroButton::setAppearance(const ButtonAppearance& normal, const ButtonAppe
 {
     normal_ = normal;
     mouseOver_ = mouseOver;
-    updateGeometry();
     update();
 }
 
+// The same for every button, whatever its caption and font: the banks line up.
 QSize MacroButton::sizeHint() const
 {
-    const QFontMetrics fm(FontOf(normal_, font()));
-    return {std::max(fm.horizontalAdvance(caption_) + 12, 44), fm.height() + 14};
+    return {44, fontMetrics().height() + 14};
 }
 
 QSize MacroButton::minimumSizeHint() const
 {
-    const QFontMetrics fm(FontOf(normal_, font()));
-    return {28, fm.height() + 14};
+    return {28, fontMetrics().height() + 14};
 }
 
 void MacroButton::paintEvent(QPaintEvent*)
@@ -99,10 +97,20 @@ void MacroButton::paintEvent(QPaintEvent*)
     p.setPen(faint);
     p.drawText(r.adjusted(3, 1, -2, -1), Qt::AlignLeft | Qt::AlignTop, keyName());
 
-    p.setFont(FontOf(a, font()));
+    // A caption too long for the button is cut short, one too tall drawn smaller.
+    const QRectF room = r.adjusted(2, 4, -2, 0);
+    QFont captionFont = FontOf(a, font());
+    const int tallest = static_cast<int>(room.height());
+    if (QFontMetrics(captionFont).height() > tallest && captionFont.pixelSize() != 1) {
+        const QFontInfo shown(captionFont);
+        captionFont.setPixelSize(std::max(1, shown.pixelSize() * tallest / QFontMetrics(captionFont).height()));
+    }
+    p.setFont(captionFont);
+    const QString caption =
+        QFontMetrics(captionFont).elidedText(caption_, Qt::ElideRight, static_cast<int>(room.width()), Qt::TextShowMnemonic);
     // While a mouse button is held the caption takes the mouse-over text colour.
     p.setPen(ToQColor(mouseDown_ ? mouseOver_.foreColor : a.foreColor));
-    p.drawText(r.adjusted(2, 4, -2, 0), Qt::AlignCenter | Qt::TextShowMnemonic, caption_);
+    p.drawText(room, Qt::AlignCenter | Qt::TextShowMnemonic, caption);
 }
 
 void MacroButton::enterEvent(QEnterEvent* event)

@@ -3,6 +3,7 @@
 #include "common/vb_numbers.h"
 #include "operator/windows_fonts.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace tavrik {
 namespace {
@@ -21,26 +23,71 @@ void PaintSwatch(QLabel& swatch, Colour colour)
                              .arg(ToQColor(colour).name()));
 }
 
+// At the centre of the window `owner` belongs to, and above it.
+void PlaceOver(QWidget& dialog, const QWidget* owner)
+{
+    if (owner == nullptr)
+        return;
+    // Above a window that stays on top, not hidden under it.
+    if (owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog.adjustSize();
+    // A window not shown yet (the start-up's boxes) has no place to go by: the screen's centre.
+    const QScreen* screen = owner->screen() != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect over = owner->window()->isVisible() || screen == nullptr ? owner->window()->frameGeometry()
+                                                                         : screen->availableGeometry();
+    const QSize size = dialog.frameGeometry().size();
+    dialog.move(over.center().x() - size.width() / 2, over.center().y() - size.height() / 2);
+}
+
 } // namespace
 
+bool BelongsTo(const QWidget* widget, const QWidget* owner)
+{
+    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (w == owner)
+            return true;
+    }
+    return false;
+}
+
+QWidget* QtOperatorDialogs::owner() const
+{
+    // The window the operator is working in: a dialog's box and pickers sit over that dialog,
+    // and above it when it stays on top.
+    QWidget* active = QApplication::activeWindow();
+    return active != nullptr && BelongsTo(active, parent_) ? active : parent_;
+}
+
+// No event loop of its own: opened inside the send loop's wait it would hold the key line.
 void QtOperatorDialogs::showMessage(const QString& title, const QString& text, MessageIcon icon)
 {
-    QMessageBox box(parent_);
-    box.setWindowTitle(title);
-    box.setText(text);
+    QWidget* over = owner();
+    auto* box = new QMessageBox(over);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(title);
+    box->setText(text);
     switch (icon) {
-    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MessageIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::None: box->setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Exclamation: box->setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Information: box->setIcon(QMessageBox::Information); break;
+    case MessageIcon::Critical: box->setIcon(QMessageBox::Critical); break;
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    box->setStandardButtons(QMessageBox::Ok);
+    PlaceOver(*box, over);
+    box->open();
+    // The box takes its final size as it is shown.
+    PlaceOver(*box, over);
 }
 
 std::optional<Colour> QtOperatorDialogs::chooseColour(Colour initial)
 {
-    const QColor chosen = QColorDialog::getColor(ToQColor(initial), parent_);
+    QWidget* over = owner();
+    QColorDialog dialog(ToQColor(initial), over);
+    PlaceOver(dialog, over);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid())
         return std::nullopt;
     return FromQColor(chosen);
@@ -49,7 +96,8 @@ std::optional<Colour> QtOperatorDialogs::chooseColour(Colour initial)
 // Qt's font dialog has no text colour: it is embedded with a colour button beside it.
 std::optional<FontChoice> QtOperatorDialogs::chooseFont(const FontChoice& initial)
 {
-    QDialog dialog(parent_);
+    QWidget* over = owner();
+    QDialog dialog(over);
     dialog.setWindowTitle(QStringLiteral("Font"));
     auto* column = new QVBoxLayout(&dialog);
     auto* fonts = new QFontDialog(&dialog);
@@ -68,7 +116,9 @@ std::optional<FontChoice> QtOperatorDialogs::chooseFont(const FontChoice& initia
     auto* swatch = new QLabel(&dialog);
     PaintSwatch(*swatch, colour);
     QObject::connect(colourButton, &QPushButton::clicked, &dialog, [&] {
-        const QColor chosen = QColorDialog::getColor(ToQColor(colour), &dialog);
+        QColorDialog picker(ToQColor(colour), &dialog);
+        PlaceOver(picker, &dialog);
+        const QColor chosen = picker.exec() == QDialog::Accepted ? picker.selectedColor() : QColor();
         if (chosen.isValid()) {
             colour = FromQColor(chosen);
             PaintSwatch(*swatch, colour);
@@ -82,6 +132,7 @@ std::optional<FontChoice> QtOperatorDialogs::chooseFont(const FontChoice& initia
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     row->addWidget(buttons);
     column->addLayout(row);
+    PlaceOver(dialog, over);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
 

@@ -21,12 +21,16 @@ struct FontChoice {
     Colour colour = 0;
 };
 
+// `widget` is `owner` or lies within it, in a window of its own or not.
+bool BelongsTo(const QWidget* widget, const QWidget* owner);
+
 // The modal boxes the window shows, behind an interface so tests can answer them.
 class OperatorDialogs {
 public:
     virtual ~OperatorDialogs() = default;
+    // Returns at once; the box stays until the operator closes it.
     virtual void showMessage(const QString& title, const QString& text, MessageIcon icon) = 0;
-    // Nothing when the operator cancels.
+    // Modal: wait for the operator. Nothing when the operator cancels.
     virtual std::optional<Colour> chooseColour(Colour initial) = 0;
     virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
 };
@@ -40,6 +44,8 @@ public:
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
 
 private:
+    QWidget* owner() const;
+
     QWidget* parent_;
 };
 

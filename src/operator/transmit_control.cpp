@@ -87,6 +87,8 @@ void TransmitControl::startSoftwareKeyer()
             winKey_->start();
         return;
     }
+    if (!controls_.keyingLinesReady())
+        return;
     do {
         transmitRequested_ = false;
         keyer_.colourSentText(1);

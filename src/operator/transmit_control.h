@@ -24,6 +24,8 @@ public:
     // What the loop timer does when it fires: press the same button again.
     virtual void pressButton(int index) = 0;
     virtual void logContact() = 0;
+    // False, with the cause shown, when the keying port is gone: nothing may go as sent.
+    virtual bool keyingLinesReady() = 0;
 };
 
 // The typing box as the transmit queue: appending, starting a transmission (automatic or

@@ -62,15 +62,21 @@ void WindowKeyerSetupHost::writeSetting(const QString& section, const QString& k
     window_.writeSetting(section, key, value);
 }
 
-bool WindowKeyerSetupHost::initKeyerPort()
+std::optional<QString> WindowKeyerSetupHost::initKeyerPort()
 {
     const std::optional<QString> error = window_.keyerPort().initKeyerPort();
-    if (!error)
-        return false;
+    window_.showKeyingPortState();
+    if (!error) {
+        // What the box said about the port before is mended now.
+        window_.typingBox().withdrawNotice(PortErrorText(QString()));
+        return std::nullopt;
+    }
     window_.typingBox().showNotice(*error);
     // A serial port that would not open has been reported and dealt with, as the serial
     // control always did; the parallel port's failure is still pending for the dialog.
-    return window_.keyerPort().settings().portIsParallel;
+    if (!window_.keyerPort().settings().portIsParallel)
+        return std::nullopt;
+    return error;
 }
 
 bool WindowKeyerSetupHost::createSidetone()

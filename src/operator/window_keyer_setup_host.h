@@ -20,7 +20,7 @@ public:
     QString serialDevice(int portNumber) const override;
     void setSerialDevice(int portNumber, const QString& path) override;
     void writeSetting(const QString& section, const QString& key, const QString& value) override;
-    bool initKeyerPort() override;
+    std::optional<QString> initKeyerPort() override;
     bool createSidetone() override;
     std::int64_t counterFrequency() const override;
     void showSetupMessage(const QString& title, const QString& text) override;

@@ -92,7 +92,7 @@ public:
 signals:
     // Input has arrived; emitted from the event loop, never from inside a call of ours.
     void received();
-    // The device went away and the port closed itself.
+    // The device went away (an adapter pulled): the port is closed, lastError() says why.
     void lost();
 
 private:

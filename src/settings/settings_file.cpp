@@ -2,6 +2,7 @@
 
 #include "common/trim_at_nul.h"
 #include "platform/settings_location.h"
+#include "settings/ini_document.h"
 #include "settings/ini_file.h"
 
 #include <QDir>
@@ -66,12 +67,20 @@ void SettingsFile::StampSettingsFile()
 
 QString SettingsFile::ReadSetting(const QString& key, const QString& defaultValue, qsizetype longest) const
 {
+    for (auto w = heldWrites_.rbegin(); w != heldWrites_.rend(); ++w) {
+        if (w->section.compare(readSection_, Qt::CaseInsensitive) == 0 && w->key.compare(key, Qt::CaseInsensitive) == 0)
+            return TrimAtNul(TrimIniBlanks(w->value).left(longest) + QChar(u'\0'));
+    }
     // The value comes through a NUL-ended buffer, as from the platform call.
     return TrimAtNul(IniFile(path_).read(readSection_, key, defaultValue, longest) + QChar(u'\0'));
 }
 
 void SettingsFile::WriteSetting(const QString& section, const QString& key, const QString& value) const
 {
+    if (held_) {
+        heldWrites_.push_back({section, key, value});
+        return;
+    }
     const WriteResult result = IniFile(path_).write(section, key, value);
     if (result) {
         problemReported_ = false;
@@ -81,6 +90,15 @@ void SettingsFile::WriteSetting(const QString& section, const QString& key, cons
         return;
     problemReported_ = true;
     reporter_(SaveProblemText(key, path_, result.why()));
+}
+
+void SettingsFile::releaseWrites()
+{
+    held_ = false;
+    std::vector<HeldWrite> writes;
+    writes.swap(heldWrites_);
+    for (const HeldWrite& w : writes)
+        WriteSetting(w.section, w.key, w.value);
 }
 
 QString SettingsFile::SaveProblemText(const QString& key, const QString& path, const QString& why)

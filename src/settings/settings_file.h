@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace tavrik {
 
@@ -40,9 +41,15 @@ public:
     // characters, which only the macro texts read beyond the usual limit.
     QString ReadSetting(const QString& key, const QString& defaultValue,
                         qsizetype longest = IniFile::kLongestValue) const;
-    // Stores at once. A failed write changes nothing; the operator is told through the
-    // reporter.
+    // Stores at once, unless writes are held. A failed write changes nothing; the operator is
+    // told through the reporter.
     void WriteSetting(const QString& section, const QString& key, const QString& value) const;
+
+    // While held, writes wait in memory, where reads find them: a write waits for the disk,
+    // and the send loop must not. Releasing stores them in the order they were made.
+    void holdWrites() { held_ = true; }
+    void releaseWrites();
+    bool writesHeld() const { return held_; }
 
     // Told, with a message for the operator, when a setting cannot be saved: once, and again
     // only after a write has succeeded in between, so a file that cannot be written gives one
@@ -66,6 +73,13 @@ private:
     QString readSection_;
     std::function<void(const QString&)> reporter_;
     mutable bool problemReported_ = false;
+    bool held_ = false;
+    struct HeldWrite {
+        QString section;
+        QString key;
+        QString value;
+    };
+    mutable std::vector<HeldWrite> heldWrites_;
 };
 
 } // namespace tavrik

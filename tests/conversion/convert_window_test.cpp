@@ -3,6 +3,7 @@
 #include "scripted_dialogs.h"
 #include "support/simulated_clock.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -44,6 +45,10 @@ protected:
 TEST_F(ConvertWindowTest, OpensWithItsCaptionsAndTheCommentChoice)
 {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Conversion tool"));
+    QAccessibleInterface* announced = QAccessible::queryAccessibleInterface(&window);
+    ASSERT_NE(announced, nullptr);
+    EXPECT_EQ(announced->role(), QAccessible::Window) << "not a filler";
+    EXPECT_EQ(announced->text(QAccessible::Name), window.windowTitle());
     EXPECT_EQ(window.Check1->text(),
               QStringLiteral("Check to put second word(s) in the ADIF COMMENTS field"));
     EXPECT_EQ(window.Check2->text(), QStringLiteral("Check to put second word(s) in the ADIF QTH field"));

@@ -1,4 +1,5 @@
 #include "keyer/sidetone_table.h"
+#include "keylines/pty.h"
 #include "setup_fixture.h"
 #include "sidetone/wav_file.h"
 #include "support/qt_print.h"
@@ -209,7 +210,7 @@ TEST(KeyerSetupDialog, ApplyStoresEveryValueInOrderThenSetsThePortUp)
     FrmTavrik& window = station.window();
     SetupDialog d(station);
     d.retype("Text2", QStringLiteral("&H278"));
-    d.retype("Text3", QStringLiteral("250ms"));
+    d.retype("Text3", QStringLiteral("250"));
     d.retype("Text4", QStringLiteral("3.5"));
     d.click("Check5");
     d.click("Chk6");
@@ -221,7 +222,7 @@ TEST(KeyerSetupDialog, ApplyStoresEveryValueInOrderThenSetsThePortUp)
 
     const QString expected = QStringLiteral(
         "Keying=VOX\nDisable Polling=True\nSideTone=OFF\nSlow Typing=OFF\nDash Length=3.5\nWord Space=7\n"
-        "Letter Space=3\nWPM=25\nPTT=ON\nPTT Delay=250ms\nPort to Use=Parallel\nParallel Port Address=&H278\n"
+        "Letter Space=3\nWPM=25\nPTT=ON\nPTT Delay=250\nPort to Use=Parallel\nParallel Port Address=&H278\n"
         "Dedicated Serial Port=None\nFrequency=1200\n");
     EXPECT_TRUE(station.iniText().contains(expected)) << station.iniText().toStdString();
 
@@ -238,7 +239,7 @@ TEST(KeyerSetupDialog, ApplyStoresEveryValueInOrderThenSetsThePortUp)
     EXPECT_EQ(station.port.controlRegister(), KeyerPort::kParallelIdle);
 }
 
-TEST(KeyerSetupDialog, ApplyRefusesAnUnreadableAddressOrDelayBeforeStoringAnything)
+TEST(KeyerSetupDialog, ApplyRefusesWhatWouldKeyNonsenseBeforeStoringAnything)
 {
     const struct { const char* box; const char* text; const char* caption; } cases[] = {
         {"Text2", "378h", "Parallel port address"},
@@ -246,6 +247,14 @@ TEST(KeyerSetupDialog, ApplyRefusesAnUnreadableAddressOrDelayBeforeStoringAnythi
         {"Text2", "888.5", "Parallel port address"},
         {"Text2", "4294967296", "Parallel port address"},
         {"Text3", "3000000000", "Tx delay (in ms)"},
+        {"Text3", "abc", "Tx delay (in ms)"},
+        {"Text3", "250ms", "Tx delay (in ms)"}, // read back as the default 100 after a restart
+        {"Text3", "-5", "Tx delay (in ms)"},
+        {"Text3", "", "Tx delay (in ms)"},
+        {"Text4", "", "A dash"},
+        {"Text4", "0", "A dash"},
+        {"Text5", ".", "A letter space"},
+        {"Text6", "0.0", "A word space"},
     };
     for (const auto& c : cases) {
         Station station(Section(QString()));
@@ -285,13 +294,24 @@ TEST(KeyerSetupDialog, ApplyWaitsForTheTransmissionToEndSoTheKeyLineIsNotLeftDow
 TEST(KeyerSetupDialog, APortThatFailsIsShownAndOnlyAPendingFailureKeepsTheDialogOpen)
 {
     {
-        Station station(Section(QString()));
+        // The dialog says why it stays open; a serial port that opens then mends the notice.
+        test::Pty pty;
+        ASSERT_TRUE(pty.ok());
+        Station station(Section(QStringLiteral("[Devices]\nComm1=%1\n").arg(pty.slavePath())));
         station.port.failOpen = true;
         SetupDialog d(station);
         d.retype("Text2", QStringLiteral("&H3BC"));
         d.click("btnOK");
         EXPECT_TRUE(d.isOpen());
         EXPECT_TRUE(station.window().typingBox().notice().startsWith(QStringLiteral("CW Port error : ")));
+        EXPECT_TRUE(d.control<QLabel>("lblPortProblem").isVisible());
+        EXPECT_TRUE(d.control<QLabel>("lblPortProblem").text().contains(QStringLiteral("no parallel port at this address")));
+        d.click("CheckSerial");
+        QTest::keyClick(&d.combo("cmbPort"), Qt::Key_Home);
+        d.click("btnOK");
+        EXPECT_FALSE(d.isOpen());
+        EXPECT_TRUE(station.window().cwControl().portOpen());
+        EXPECT_TRUE(station.window().typingBox().notice().isEmpty());
     }
     {
         Station station(Section(QStringLiteral("[Devices]\nComm8=/nonexistent/tty\n")));

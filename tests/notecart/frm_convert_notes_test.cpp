@@ -6,10 +6,7 @@
 #include "support/qt_print.h"
 #include "vmx.h"
 
-#include <sqlite3.h>
-
-#include <unistd.h>
-
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -19,6 +16,10 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+
+#include <sqlite3.h>
+
+#include <unistd.h>
 
 namespace tavrik::test {
 namespace {
@@ -56,6 +57,10 @@ protected:
 TEST_F(FrmConvertNotesTest, OpensCentredWithItsTextsAndTheOperatorBoxOnlyWhileChecked)
 {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Convert Vorbel Notes to Vorbel32"));
+    QAccessibleInterface* announced = QAccessible::queryAccessibleInterface(&window);
+    ASSERT_NE(announced, nullptr);
+    EXPECT_EQ(announced->role(), QAccessible::Window) << "not a filler";
+    EXPECT_EQ(announced->text(QAccessible::Name), window.windowTitle());
     EXPECT_EQ(window.Label1->text(), QStringLiteral("Vorbel Notes are in this file :"));
     EXPECT_EQ(window.lblBrowse->text(), QStringLiteral("Browse ..."));
     EXPECT_EQ(window.Label2->text(), QStringLiteral("Transfer Vorbel Notes to this Vorbel32 Logbook :"));

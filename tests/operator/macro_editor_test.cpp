@@ -127,6 +127,22 @@ TEST_F(MacroEditorTest, LongestMacroIsStoredWholeAndALongerOneRefused)
     EXPECT_EQ(restarted.window().macroStore().slot(5).text, longest) << "cut after the restart";
 }
 
+TEST_F(MacroEditorTest, CaptionTheFileCannotKeepIsRefusedAtOk)
+{
+    for (const char* typed : {"Chr$(10)", "chr$(13)", "Chr$(0)"}) {
+        const QString before = station.iniText();
+        FrmCwMacroSetup& editor = openEditor(station, 4);
+        caption(editor).setText(QLatin1String(typed));
+        station.dialogs.messages.clear();
+        click(editor, "Hbutton5");
+        ASSERT_EQ(station.dialogs.messages.size(), 1u) << typed;
+        EXPECT_EQ(station.dialogs.messages[0].title, QStringLiteral("Caption")) << typed;
+        EXPECT_NE(station.window().macroEditor(), nullptr) << typed << ": the editor stays open";
+        EXPECT_EQ(station.iniText(), before) << typed;
+        click(editor, "Hbutton6");
+    }
+}
+
 TEST_F(MacroEditorTest, ResetAllThenCancelChangesNothing)
 {
     const QString before = station.iniText();

@@ -1,4 +1,5 @@
 // What the main window tells the operator about its timing and its link.
+#include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
 #include "support/standin_process.h"
 #include "support/station_fixture.h"
@@ -21,6 +22,25 @@ TEST(StationStatus, TheVerMenuSaysWhetherTimingRunsInRealTime)
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->text(), QStringLiteral("Timing: normal priority (see README)"));
     EXPECT_FALSE(entry->isEnabled());
+}
+
+TEST(StationStatus, OnlyTheSpeedDisplayTakesSpeedClicks)
+{
+    test::Station station;
+    FrmTavrik& window = station.window();
+    auto* bar = window.findChild<QWidget*>(QStringLiteral("sBar"));
+    auto* speed = window.findChild<QWidget*>(QStringLiteral("sBarSpeed"));
+    const struct { const char* what; QWidget* target; QPoint at; bool steps; } clicks[] = {
+        {"the KEY lamp", &window.keyLamp(), QPoint(), false},
+        {"the PTT lamp", &window.pttLamp(), QPoint(), false},
+        {"the gap after the speed", bar, QPoint(speed->geometry().right() + 4, bar->height() / 2), false},
+        {"the speed display", speed, QPoint(), true},
+    };
+    for (const auto& c : clicks) {
+        const QString before = window.speedText();
+        QTest::mouseClick(c.target, Qt::LeftButton, {}, c.at.isNull() ? c.target->rect().center() : c.at);
+        EXPECT_EQ(window.speedText() != before, c.steps) << c.what;
+    }
 }
 
 TEST(StationStatus, ALinkBrokenByABlockCutShortShowsUntilTheLoggingProgramIsBack)

@@ -95,6 +95,37 @@ TEST_F(KeyMapTest, AssignKeyDialogShowsTheAssignmentAndTakesTheFirstClick)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(station.iniText().contains(QStringLiteral("Insert Key=116")));
     EXPECT_EQ(press(&window.typingBox(), Qt::Key_Insert), QStringLiteral("B5"));
+
+    // Without a mouse: the arrow keys choose, Enter assigns.
+    window.menus().mnuInsKey->trigger();
+    FrmAssignKey* again = nullptr;
+    for (auto* d : window.findChildren<QDialog*>(QStringLiteral("frmAssignKey")))
+        again = d->isVisible() ? static_cast<FrmAssignKey*>(d) : again; // the first one is closed
+    ASSERT_NE(again, nullptr);
+    QTest::keyClick(&again->list(), Qt::Key_Down);
+    QTest::keyClick(&again->list(), Qt::Key_Return);
+    EXPECT_FALSE(again->isVisible());
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("Insert Key=117")));
+}
+
+TEST(StationDialogs, ChosenAgainTheOpenDialogComesForward)
+{
+    const struct { const char* keyer; const char* what; } cases[] = {
+        {"Software", "Assign INS key"},
+        {"WinKey", "Keyer setup"},
+    };
+    for (const auto& c : cases) {
+        test::Station station(test::Station::QuickMainSection() + QStringLiteral("Keyer to Use=%1\n").arg(c.keyer));
+        FrmTavrik& window = station.window();
+        QAction* entry = std::string(c.what) == "Keyer setup" ? window.menus().mnuPort : window.menus().mnuInsKey;
+        entry->trigger();
+        entry->trigger();
+        QTest::qWait(0);
+        int shown = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            shown += qobject_cast<QDialog*>(w) != nullptr && w->isVisible() ? 1 : 0;
+        EXPECT_EQ(shown, 1) << c.keyer << " " << c.what;
+    }
 }
 
 class FieldTest : public ::testing::Test {
@@ -236,6 +267,25 @@ TEST(StationStartUp, AppliesTheStoredLookAndSpeed)
     EXPECT_FALSE(window.menus().mnuTX->isEnabled());
     EXPECT_FALSE(window.menus().mnuAbort->isEnabled());
     EXPECT_TRUE(window.menus().mnuVersion->text().startsWith(QStringLiteral("Version 1.")));
+}
+
+TEST(StationStartUp, ButtonsKeepOneSizeWhateverTheirCaptionAndFont)
+{
+    test::Station station(test::Station::QuickMainSection()
+                          + QStringLiteral("Macro Caption #2=A CAPTION FAR TOO LONG FOR ANY BUTTON OF THE BANK\n"
+                                           "Macro Caption #3=Big\nMacro Fontsize #3=12\nMacro Fontbold #3=True\n"
+                                           "Macro Caption #14=&Exch\n"));
+    FrmTavrik& window = station.window();
+    window.resize(800, window.height());
+    QTest::qWait(0);
+    const QSize size = window.button(1).size();
+    for (int i = 2; i <= 36; ++i) {
+        if (window.button(i).isVisible()) {
+            // The layout hands the pixels left over to some of the buttons.
+            EXPECT_LE(std::abs(window.button(i).width() - size.width()), 1) << "button " << i;
+            EXPECT_EQ(window.button(i).height(), size.height()) << "button " << i;
+        }
+    }
 }
 
 TEST(StationSettings, SettingThatCannotBeSavedIsShownOnceAndTheWindowGoesOn)

@@ -127,9 +127,13 @@ public:
         return ini + more;
     }
 
+    // Boxes answered by the test, or Qt's own shown as the program shows them.
+    enum class Boxes { Recorded, Real };
+
     // `prepare` may put more files into the program's folder before the start.
     explicit Station(const QString& ini = QuickMainSection(), const QString& argument = QString(),
-                     const std::function<void(const QString& programDir)>& prepare = {})
+                     const std::function<void(const QString& programDir)>& prepare = {},
+                     Boxes boxes = Boxes::Recorded)
     {
         QFile file(QDir(programDir_.path()).filePath(QStringLiteral("TAVRIK.INI")));
         file.open(QIODevice::WriteOnly);
@@ -139,7 +143,9 @@ public:
         file.close();
         if (prepare)
             prepare(programDir_.path());
-        window_ = std::make_unique<FrmTavrik>(TavrikDevices{clock, priority, port, modemLines, dialogs});
+        OperatorDialogs& shown = boxes == Boxes::Real ? static_cast<OperatorDialogs&>(qtDialogs) : dialogs;
+        window_ = std::make_unique<FrmTavrik>(TavrikDevices{clock, priority, port, modemLines, shown});
+        qtDialogs.setParent(window_.get());
         window_->formLoad({programDir_.path(), argument});
         if (!window_->hasShutDown())
             window_->show();
@@ -170,6 +176,7 @@ public:
     RecordingPortIo port{log};
     NoModemLines modemLines;
     RecordingDialogs dialogs;
+    QtOperatorDialogs qtDialogs;
 
 private:
     QTemporaryDir programDir_;

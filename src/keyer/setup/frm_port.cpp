@@ -156,6 +156,11 @@ QWidget* FrmPort::buildPortGroup()
     grid->addWidget(check5_, 3, 0, Qt::AlignRight | Qt::AlignAbsolute);
     grid->addWidget(label4, 3, 1, Qt::AlignRight);
     grid->addWidget(text3_, 3, 2, Qt::AlignLeft);
+    portProblem_ = Named(new QLabel, "lblPortProblem");
+    portProblem_->setWordWrap(true);
+    portProblem_->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+    portProblem_->setVisible(false);
+    grid->addWidget(portProblem_, 4, 0, 1, 3);
     grid->setColumnMinimumWidth(1, 0);
     grid->setColumnStretch(2, 1);
     return group;
@@ -454,12 +459,15 @@ void FrmPort::applyClicked()
     const KeyerSetupValues v = values();
     if (const std::optional<SetupRefusal> refusal = KeyerSetup::Check(v)) {
         host_.showSetupMessage(windowTitle(), refusal->boxCaption + QStringLiteral(": ") + refusal->message);
-        QLineEdit* box = refusal->boxCaption == label2_->text() ? text2_ : text3_;
+        auto* box = findChild<QLineEdit*>(QLatin1String(refusal->boxName));
         box->setFocus();
         box->selectAll();
         return;
     }
-    if (setup_.apply(v) == ApplyOutcome::Close)
+    const bool closes = setup_.apply(v) == ApplyOutcome::Close;
+    portProblem_->setText(setup_.portProblem().value_or(QString()));
+    portProblem_->setVisible(setup_.portProblem().has_value());
+    if (closes)
         close();
 }
 

@@ -106,6 +106,7 @@ private:
     QPushButton* arButton1_;
     QPushButton* arButton2_;
     QPushButton* btnOK_;
+    QLabel* portProblem_;
     QPushButton* btnCancel_;
 };
 

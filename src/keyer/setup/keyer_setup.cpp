@@ -105,12 +105,38 @@ std::optional<SetupRefusal> KeyerSetup::Check(const KeyerSetupValues& values)
         return SetupRefusal{QStringLiteral("Parallel port address"),
                             QStringLiteral("\"%1\" is not a port address. Type a whole number, in decimal (888) or "
                                            "in hexadecimal after &H (&H378).")
-                                .arg(values.parallelAddress)};
+                                .arg(values.parallelAddress),
+                            "Text2"};
     }
-    if (!FitsLong(std::nearbyint(LeadingNumber(values.pttDelay)))) {
-        return SetupRefusal{QStringLiteral("Tx delay (in ms)"),
-                            QStringLiteral("\"%1\" is too long a delay. The longest is 2147483647 ms.")
-                                .arg(values.pttDelay)};
+    // What is stored must read back as the same delay after a restart.
+    const QString delayCaption = QStringLiteral("Tx delay (in ms)");
+    if (!ToLong(values.pttDelay)) {
+        const std::optional<double> number = StrictNumber(values.pttDelay);
+        const QString why = number && !FitsLong(std::nearbyint(*number))
+                                ? QStringLiteral("\"%1\" is too long a delay. The longest is 2147483647 ms.")
+                                : QStringLiteral("\"%1\" is not a delay. Type a whole number of milliseconds.");
+        return SetupRefusal{delayCaption, why.arg(values.pttDelay), "Text3"};
+    }
+    if (*ToLong(values.pttDelay) < 0) {
+        return SetupRefusal{delayCaption,
+                            QStringLiteral("\"%1\" is not a delay. Type a whole number of milliseconds, 0 or more.")
+                                .arg(values.pttDelay),
+                            "Text3"};
+    }
+    // A ratio read as 0 would key a dash, or leave a gap, of no length at all.
+    const struct { const QString& text; const char* caption; const char* box; } ratios[] = {
+        {values.dashLength, "A dash", "Text4"},
+        {values.letterSpace, "A letter space", "Text5"},
+        {values.wordSpace, "A word space", "Text6"},
+    };
+    for (const auto& r : ratios) {
+        const std::optional<double> dots = StrictNumber(r.text);
+        if (!dots || !std::isfinite(*dots) || *dots <= 0) {
+            return SetupRefusal{QLatin1String(r.caption),
+                                QStringLiteral("\"%1\" is not a length. Type a number of dots greater than 0.")
+                                    .arg(r.text),
+                                r.box};
+        }
     }
     return std::nullopt;
 }
@@ -169,7 +195,8 @@ ApplyOutcome KeyerSetup::apply(const KeyerSetupValues& v)
         host_.setSerialDevice(n, path);
         host_.writeSetting(QStringLiteral("Devices"), QStringLiteral("Comm%1").arg(n), path);
     }
-    if (host_.initKeyerPort())
+    portProblem_ = host_.initKeyerPort();
+    if (portProblem_)
         return ApplyOutcome::StayOpen;
     host_.createSidetone();
     return ApplyOutcome::Close;

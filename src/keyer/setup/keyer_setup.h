@@ -34,6 +34,7 @@ struct KeyerSetupValues {
 struct SetupRefusal {
     QString boxCaption;
     QString message;
+    const char* boxName; // the box that gets the focus: "Text2" ...
 };
 
 enum class ApplyOutcome { Close, StayOpen };
@@ -68,12 +69,15 @@ public:
     // Whatever closes the dialog: without Apply, pitch and sidetone go back and the tone is
     // rebuilt. Returns false when that rebuild failed.
     bool closing();
+    // Why the port the last Apply chose cannot be used, while the dialog stays open for it.
+    const std::optional<QString>& portProblem() const { return portProblem_; }
 
 private:
     void write(const char* key, const QString& value);
 
     KeyerSetupHost& host_;
     bool applied_ = false;
+    std::optional<QString> portProblem_;
     bool sidetoneAtOpening_ = false;
     std::int64_t pitchAtOpening_ = 1000;
 };

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace tavrik {
 
@@ -31,9 +32,9 @@ public:
 
     virtual void writeSetting(const QString& section, const QString& key, const QString& value) = 0;
 
-    // Sets the keying port up again. A failure is shown in the typing box; returns true when
-    // it left an error pending that the operator should deal with before the dialog closes.
-    virtual bool initKeyerPort() = 0;
+    // Sets the keying port up again. A failure is shown in the typing box; returns the error
+    // when it is left pending for the operator to deal with before the dialog closes.
+    virtual std::optional<QString> initKeyerPort() = 0;
     // Builds the tone at the present pitch. False when the sound device could not be created:
     // the typing box says so and the sidetone is off.
     virtual bool createSidetone() = 0;
