@@ -55,6 +55,11 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     loopTimer_.setSingleShot(false);
     connect(&loopTimer_, &QTimer::timeout, this, [this] { transmit_.loopTimerFired(); });
     keyer_.setCalibrationFinished([this] { keyerSetup_.showCalibrationReport(); });
+    // A logging program slow to answer a line request must not freeze the window. Keys and
+    // clicks wait until the request is answered: what they do may need the lines.
+    link_.setWhileWaiting([] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    });
 }
 
 FrmTavrik::~FrmTavrik() = default;
