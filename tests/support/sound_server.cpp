@@ -1,6 +1,12 @@
 #include "support/sound_server.h"
 
+#include "keyer/software_keyer.h"
+#include "platform/priority.h"
+#include "support/keyer_fakes.h"
+
 #include <jack/jack.h>
+
+#include <QString>
 
 #include <algorithm>
 #include <cmath>
@@ -8,13 +14,19 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <ctime>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,7 +52,10 @@ bool WaitFor(Condition condition)
     return condition();
 }
 
-int Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnvironment)
+// `output` receives the program's standard output; its chatter on standard error would
+// drown the test's own report.
+int Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnvironment,
+          const std::string& output = "/dev/null")
 {
     std::vector<std::string> environment = extraEnvironment;
     for (char** e = environ; *e != nullptr; ++e) {
@@ -60,10 +75,9 @@ int Spawn(const std::vector<std::string>& args, const std::vector<std::string>& 
     for (const std::string& e : environment)
         envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
-    // The server's chatter would drown the test's own report.
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     const int failed = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), envp.data());
@@ -87,11 +101,33 @@ bool Running(int pid)
     return pid > 0 && ::waitpid(pid, &status, WNOHANG) == 0;
 }
 
+// `command` run real-time (SCHED_FIFO 50) where this process may use real-time scheduling,
+// else as it is.
+std::vector<std::string> RealTime(std::vector<std::string> command)
+{
+    sched_param fifo{};
+    fifo.sched_priority = 1;
+    const int policy = sched_getscheduler(0);
+    sched_param saved{};
+    sched_getparam(0, &saved);
+    if (sched_setscheduler(0, SCHED_FIFO, &fifo) != 0)
+        return command;
+    sched_setscheduler(0, policy, &saved);
+    command.insert(command.begin(), {"chrt", "-f", "50"});
+    return command;
+}
+
+std::int64_t FileSize(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
 
 
 } // namespace
 
-struct PrivateSoundServer::Recorder {
+struct PrivateJackServer::Recorder {
     static constexpr std::size_t kCapacity = 22050 * 120;
     jack_client_t* client = nullptr;
     jack_port_t* port = nullptr;
@@ -125,7 +161,7 @@ struct PrivateSoundServer::Recorder {
     }
 };
 
-PrivateSoundServer::PrivateSoundServer() : name_("tavrik-test-" + std::to_string(::getpid()))
+PrivateJackServer::PrivateJackServer() : name_("tavrik-test-" + std::to_string(::getpid()))
 {
     // Real-time threads above the keyer's keep the dummy driver's cycle on a busy machine, as
     // an operator's JACK server would run.
@@ -156,7 +192,7 @@ PrivateSoundServer::PrivateSoundServer() : name_("tavrik-test-" + std::to_string
         problem_ = "cannot start the recording client";
 }
 
-PrivateSoundServer::~PrivateSoundServer()
+PrivateJackServer::~PrivateJackServer()
 {
     if (recorder_ && recorder_->client != nullptr)
         jack_client_close(recorder_->client);
@@ -164,7 +200,7 @@ PrivateSoundServer::~PrivateSoundServer()
     ::unsetenv("JACK_DEFAULT_SERVER");
 }
 
-bool PrivateSoundServer::startRecording()
+bool PrivateJackServer::startRecording()
 {
     const char** ports = jack_get_ports(recorder_->client, "^PortAudio", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
     if (ports == nullptr)
@@ -177,7 +213,7 @@ bool PrivateSoundServer::startRecording()
     return connected;
 }
 
-std::vector<std::int16_t> PrivateSoundServer::stopRecording(std::int64_t moreSamples)
+std::vector<std::int16_t> PrivateJackServer::stopRecording(std::int64_t moreSamples)
 {
     const std::size_t until = recorder_->count.load() + static_cast<std::size_t>(moreSamples);
     WaitFor([&] { return recorder_->count.load() >= std::min(until, Recorder::kCapacity); });
@@ -194,6 +230,134 @@ std::vector<std::int16_t> PrivateSoundServer::stopRecording(std::int64_t moreSam
     }
     lastSlipMs_ = most >= least ? static_cast<double>(most - least) / 1e6 : 0.0;
     return std::vector<std::int16_t>(recorder_->samples.begin(), recorder_->samples.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+PrivatePulseServer::PrivatePulseServer()
+{
+    char folder[] = "/tmp/tavrik-pulse-XXXXXX";
+    if (::mkdtemp(folder) == nullptr) {
+        problem_ = "cannot make a folder for the PulseAudio server";
+        return;
+    }
+    folder_ = folder;
+    // Only what the test needs: its socket, and the null sink as the default. Nothing is
+    // read from or written to the machine's own PulseAudio set-up.
+    std::ofstream(folder_ + "/server.pa") << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << folder_
+                                           << "/native\n"
+                                              "load-module module-null-sink sink_name=tavrik format=s16le rate=22050 channels=1\n"
+                                              "set-default-sink tavrik\n";
+    std::ofstream(folder_ + "/client.conf") << "autospawn = no\n";
+    const std::vector<std::string> environment = {
+        "HOME=" + folder_, "XDG_CONFIG_HOME=" + folder_, "XDG_RUNTIME_DIR=" + folder_, "PULSE_RUNTIME_PATH=" + folder_ + "/run",
+        "PULSE_STATE_PATH=" + folder_ + "/state", "PULSE_CLIENTCONFIG=" + folder_ + "/client.conf"};
+    // Above the keyer's load where the process may have it, as the JACK server runs: on a
+    // busy machine a server or recorder that falls behind drops samples, which no keyer
+    // could help.
+    serverPid_ = Spawn(RealTime({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                 "--realtime=yes", "--high-priority=yes", "--log-target=stderr", "-F", folder_ + "/server.pa"}),
+                       environment);
+    if (serverPid_ < 0) {
+        problem_ = "cannot start pulseaudio (install it with scripts/setup-debian)";
+        return;
+    }
+    for (const std::string& entry : environment) {
+        const std::size_t equals = entry.find('=');
+        if (entry.compare(0, 6, "PULSE_") == 0)
+            ::setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+    }
+    ::setenv("PULSE_SERVER", ("unix:" + folder_ + "/native").c_str(), 1);
+    const bool up = WaitFor([&] { return FileSize(folder_ + "/native") >= 0 || !Running(serverPid_); });
+    if (!up || !Running(serverPid_))
+        problem_ = "pulseaudio did not start";
+}
+
+PrivatePulseServer::~PrivatePulseServer()
+{
+    Stop(recorderPid_, SIGTERM);
+    Stop(serverPid_, SIGTERM);
+    ::unsetenv("PULSE_SERVER");
+    if (!folder_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+}
+
+bool PrivatePulseServer::startRecording()
+{
+    Stop(recorderPid_, SIGTERM);
+    const std::string raw = folder_ + "/recording.raw";
+    recorderPid_ = Spawn(RealTime({"parec", "--device=tavrik.monitor", "--raw", "--format=s16le", "--rate=22050",
+                                    "--channels=1", "--latency-msec=10"}),
+                         {}, raw);
+    // The monitor plays silence between tones: the recording has begun once bytes arrive.
+    return recorderPid_ > 0 && WaitFor([&] { return FileSize(raw) > 0 || !Running(recorderPid_); }) && Running(recorderPid_);
+}
+
+std::vector<std::int16_t> PrivatePulseServer::stopRecording(std::int64_t moreSamples)
+{
+    const std::string raw = folder_ + "/recording.raw";
+    const std::int64_t until = FileSize(raw) + 2 * moreSamples;
+    WaitFor([&] { return FileSize(raw) >= until; });
+    Stop(recorderPid_, SIGTERM);
+    std::ifstream in(raw, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+namespace {
+
+class KeyStamps final : public KeyLines {
+public:
+    explicit KeyStamps(Clock& clock) : clock_(clock) { edges.reserve(4096); }
+    void keyDown() override { edges.push_back(clock_.counter()); }
+    void keyUp() override { edges.push_back(clock_.counter()); }
+    void pttOn() override {}
+    void pttOff() override {}
+    std::vector<std::int64_t> edges;
+
+private:
+    Clock& clock_;
+};
+
+} // namespace
+
+std::vector<std::int64_t> KeyThroughTheSendLoop(Clock& clock, ToneSwitch& tone, std::int16_t wpm, const std::string& text)
+{
+    SimulatedClock logClock; // the fakes' log only; the keyer runs on `clock`
+    EdgeLog log(logClock);
+    KeyStamps lines(clock);
+    SchedulerPriority priority;
+    RecordingLink link(log);
+    FakeQueue box;
+    box.trackColours = false;
+    FakeKeyerWindow window(log);
+    SoftwareKeyer keyer({clock, priority, lines, tone, box, link, window});
+    keyer.options().pttDelayMs = 0;
+    keyer.options().slowTyping = false;
+    keyer.setOperatorSpeed(wpm);
+    SendAsTheWindowDoes(keyer, box, QString::fromStdString(text));
+    return lines.edges;
+}
+
+std::string DecodeMorse(const std::vector<std::int16_t>& samples)
+{
+    char raw[] = "/tmp/tavrik-cw-XXXXXX";
+    const int fd = ::mkstemp(raw);
+    if (fd < 0)
+        return "(cannot write the recording)";
+    const auto bytes = static_cast<ssize_t>(samples.size() * 2);
+    const bool written = ::write(fd, samples.data(), static_cast<std::size_t>(bytes)) == bytes;
+    ::close(fd);
+    std::string copied;
+    if (FILE* decoder = written ? ::popen(("multimon-ng -q -a MORSE_CW -t raw '" + std::string(raw) + "' 2>&1").c_str(), "r") : nullptr) {
+        for (char buffer[256]; std::fgets(buffer, sizeof buffer, decoder) != nullptr;)
+            copied += buffer;
+        ::pclose(decoder);
+    }
+    ::unlink(raw);
+    return QString::fromStdString(copied).simplified().toStdString();
 }
 
 } // namespace tavrik::test
