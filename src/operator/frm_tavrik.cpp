@@ -312,6 +312,9 @@ void FrmTavrik::processPendingEvents()
 {
     keyBox_->setOn(keyLampOn_);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // The display server draws what was just painted now, while the wait is far from its
+    // edge, rather than in its last stretch beside a keyer that spins.
+    QGuiApplication::sync();
 }
 
 void FrmTavrik::setLinkTimerRunning(bool running)
