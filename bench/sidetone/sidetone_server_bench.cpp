@@ -1,10 +1,10 @@
 // The sidetone as it leaves a real sound server: keys text through the real send loop and
-// Tavrik's PortAudio output into a private server (JACK's dummy driver, or a PulseAudio null
-// sink reached as the system's default device), records it sample for sample, and prints
+// Tavrik's PortAudio output into a private server (JACK's dummy driver, or a null sink of
+// PulseAudio or PipeWire reached as the system's default device), records it sample for sample, and prints
 // each tone's length against its key mark and the latency, on an idle machine and with
 // both cores kept busy.
 //
-//   sidetone_server_bench [jack|pulse] [--busy-only]
+//   sidetone_server_bench [jack|pulse|pipewire] [--busy-only]
 //
 // PortAudio looks for servers once a process: one server a run.
 #include "keyer/sidetone_table.h"
@@ -83,7 +83,7 @@ void Measure(test::PrivateSoundServer& server, PortAudioOutput& output, Monotoni
     const std::vector<std::int64_t> edges =
         test::KeyThroughTheSendLoop(clock, tone, wpm, RepeatedWord(QStringLiteral("PARIS"), words).toStdString());
     const std::vector<std::int16_t> recording = server.stopRecording(22050 / 2);
-    const test::TonesAgainstMarks tones = test::CompareTonesWithMarks(recording, edges, clock.frequency());
+    const test::TonesAgainstMarks tones = test::CompareTonesWithMarks(recording, edges, clock.frequency(), server.quietLevel());
     if (!tones.problem.empty()) {
         std::printf("%s, %d WPM: %s\n", load, wpm, tones.problem.c_str());
         return;
@@ -107,12 +107,14 @@ void Measure(test::PrivateSoundServer& server, PortAudioOutput& output, Monotoni
 int main(int argc, char** argv)
 {
     using namespace tavrik;
-    const bool pulse = argc > 1 && std::strcmp(argv[1], "pulse") == 0;
+    const bool pipewire = argc > 1 && std::strcmp(argv[1], "pipewire") == 0;
+    const bool pulse = pipewire || (argc > 1 && std::strcmp(argv[1], "pulse") == 0);
     const bool busyOnly = argc > 2 && std::strcmp(argv[2], "--busy-only") == 0;
     // Before PortAudio looks for servers, and gone only after PortAudio lets go at exit.
     static std::unique_ptr<test::PrivateSoundServer> server;
     if (pulse)
-        server = std::make_unique<test::PrivatePulseServer>();
+        server = std::make_unique<test::PrivatePulseServer>(pipewire ? test::PrivatePulseServer::Kind::PipeWire
+                                                                     : test::PrivatePulseServer::Kind::PulseAudio);
     else
         server = std::make_unique<test::PrivateJackServer>();
     if (!server->problem().empty()) {
@@ -127,7 +129,9 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("Sidetone through %s; fixed latency %.2f ms; PARIS repeated, every tone against its key mark\n",
-                pulse ? "a PulseAudio null sink (ALSA default device, 22050 Hz)" : "a JACK server (dummy driver, 22050 Hz, 256-frame cycle)",
+                pipewire ? "PipeWire's PulseAudio server, a null sink (ALSA default device, 22050 Hz)"
+                : pulse  ? "a PulseAudio null sink (ALSA default device, 22050 Hz)"
+                         : "a JACK server (dummy driver, 22050 Hz, 256-frame cycle)",
                 output.latencyMs());
     std::fflush(stdout);
     const struct { std::int16_t wpm; int words; } runs[] = {{20, 5}, {25, 5}, {40, 10}};

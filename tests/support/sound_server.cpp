@@ -232,49 +232,107 @@ std::vector<std::int16_t> PrivateJackServer::stopRecording(std::int64_t moreSamp
     return std::vector<std::int16_t>(recorder_->samples.begin(), recorder_->samples.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
-PrivatePulseServer::PrivatePulseServer()
+PrivatePulseServer::PrivatePulseServer(Kind kind) : kind_(kind)
 {
     char folder[] = "/tmp/tavrik-pulse-XXXXXX";
     if (::mkdtemp(folder) == nullptr) {
-        problem_ = "cannot make a folder for the PulseAudio server";
+        problem_ = "cannot make a folder for the sound server";
         return;
     }
     folder_ = folder;
-    // Only what the test needs: its socket, and the null sink as the default. Nothing is
-    // read from or written to the machine's own PulseAudio set-up.
-    std::ofstream(folder_ + "/server.pa") << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << folder_
-                                           << "/native\n"
-                                              "load-module module-null-sink sink_name=tavrik format=s16le rate=22050 channels=1\n"
-                                              "set-default-sink tavrik\n";
     std::ofstream(folder_ + "/client.conf") << "autospawn = no\n";
+    // Nothing is read from or written to the machine's own sound set-up.
     const std::vector<std::string> environment = {
-        "HOME=" + folder_, "XDG_CONFIG_HOME=" + folder_, "XDG_RUNTIME_DIR=" + folder_, "PULSE_RUNTIME_PATH=" + folder_ + "/run",
-        "PULSE_STATE_PATH=" + folder_ + "/state", "PULSE_CLIENTCONFIG=" + folder_ + "/client.conf"};
-    // Above the keyer's load where the process may have it, as the JACK server runs: on a
-    // busy machine a server or recorder that falls behind drops samples, which no keyer
-    // could help.
-    serverPid_ = Spawn(RealTime({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                                 "--realtime=yes", "--high-priority=yes", "--log-target=stderr", "-F", folder_ + "/server.pa"}),
-                       environment);
-    if (serverPid_ < 0) {
-        problem_ = "cannot start pulseaudio (install it with scripts/setup-debian)";
+        "HOME=" + folder_, "XDG_CONFIG_HOME=" + folder_ + "/config", "XDG_STATE_HOME=" + folder_ + "/state",
+        "XDG_RUNTIME_DIR=" + folder_, "PULSE_RUNTIME_PATH=" + folder_ + "/run", "PULSE_STATE_PATH=" + folder_ + "/state",
+        "PULSE_CLIENTCONFIG=" + folder_ + "/client.conf", "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder_ + "/bus"};
+    if (!(kind == Kind::PulseAudio ? startPulseAudio(environment) : startPipeWire(environment)))
         return;
-    }
     for (const std::string& entry : environment) {
         const std::size_t equals = entry.find('=');
         if (entry.compare(0, 6, "PULSE_") == 0)
             ::setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
     }
-    ::setenv("PULSE_SERVER", ("unix:" + folder_ + "/native").c_str(), 1);
-    const bool up = WaitFor([&] { return FileSize(folder_ + "/native") >= 0 || !Running(serverPid_); });
-    if (!up || !Running(serverPid_))
+    ::setenv("PULSE_SERVER", ("unix:" + socket_).c_str(), 1);
+}
+
+bool PrivatePulseServer::startPulseAudio(const std::vector<std::string>& environment)
+{
+    socket_ = folder_ + "/native";
+    // Only what the test needs: its socket, and the null sink as the default.
+    std::ofstream(folder_ + "/server.pa") << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << socket_
+                                           << "\nload-module module-null-sink sink_name=tavrik format=s16le rate=22050 channels=1\n"
+                                              "set-default-sink tavrik\n";
+    // Above the keyer's load where the process may have it, as the JACK server runs: on a
+    // busy machine a server or recorder that falls behind drops samples, which no keyer
+    // could help.
+    const int pid = Spawn(RealTime({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                    "--realtime=yes", "--high-priority=yes", "--log-target=stderr", "-F", folder_ + "/server.pa"}),
+                          environment);
+    if (pid < 0) {
+        problem_ = "cannot start pulseaudio (install it with scripts/setup-debian)";
+        return false;
+    }
+    serverPids_.push_back(pid);
+    if (!WaitFor([&] { return FileSize(socket_) >= 0 || !Running(pid); }) || !Running(pid)) {
         problem_ = "pulseaudio did not start";
+        return false;
+    }
+    return true;
+}
+
+bool PrivatePulseServer::startPipeWire(const std::vector<std::string>& environment)
+{
+    socket_ = folder_ + "/run/native"; // PipeWire's PulseAudio server also heeds PULSE_RUNTIME_PATH
+    // The session manager links streams to sinks and needs a session bus; the PulseAudio
+    // server of PipeWire is what a desktop's ALSA default plays into.
+    const std::vector<std::vector<std::string>> programs = {
+        {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=unix:path=" + folder_ + "/bus"},
+        {"pipewire"},
+        {"wireplumber"},
+        {"pipewire-pulse"},
+    };
+    for (const auto& program : programs) {
+        const int pid = Spawn(RealTime(program), environment);
+        if (pid < 0) {
+            problem_ = "cannot start " + program.front() + " (install it with scripts/setup-debian)";
+            return false;
+        }
+        serverPids_.push_back(pid);
+        // Each one's socket before the next looks for it.
+        const std::string ready = program.front() == "dbus-daemon" ? folder_ + "/bus"
+                                  : program.front() == "pipewire" ? folder_ + "/pipewire-0"
+                                  : program.front() == "pipewire-pulse" ? socket_
+                                                                        : std::string();
+        if (!ready.empty() && !WaitFor([&] { return FileSize(ready) >= 0 || !Running(pid); })) {
+            problem_ = program.front() + " did not start";
+            return false;
+        }
+    }
+    std::vector<std::string> client = environment;
+    client.push_back("PULSE_SERVER=unix:" + socket_);
+    // The session manager may take a moment before it takes commands.
+    const bool sink = WaitFor([&] {
+        const int pid = Spawn({"pactl", "load-module", "module-null-sink", "sink_name=tavrik", "format=s16le", "rate=22050",
+                               "channels=1"},
+                              client);
+        int status = 1;
+        return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    });
+    int status = 1;
+    const int pid = sink ? Spawn({"pactl", "set-default-sink", "tavrik"}, client) : -1;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        problem_ = "PipeWire's PulseAudio server took no null sink";
+        return false;
+    }
+    return true;
 }
 
 PrivatePulseServer::~PrivatePulseServer()
 {
     Stop(recorderPid_, SIGTERM);
-    Stop(serverPid_, SIGTERM);
+    for (auto pid = serverPids_.rbegin(); pid != serverPids_.rend(); ++pid)
+        Stop(*pid, SIGTERM);
     ::unsetenv("PULSE_SERVER");
     if (!folder_.empty()) {
         std::error_code ignored;
@@ -365,20 +423,21 @@ std::string DecodeMorse(const std::vector<std::int16_t>& samples)
 namespace tavrik::test {
 
 TonesAgainstMarks CompareTonesWithMarks(const std::vector<std::int16_t>& samples,
-                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency)
+                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency, int quiet)
 {
     TonesAgainstMarks result;
-    // A tone is a run of non-zero samples; a sine of the sidetone's pitches never stays at
-    // zero for more than a few samples inside a tone.
+    // A tone is a run of samples louder than `quiet`; a sine of the sidetone's pitches never
+    // stays that quiet for more than a few samples inside a tone.
+    const auto sounds = [&](std::size_t i) { return std::abs(static_cast<int>(samples[i])) > quiet; };
     std::vector<std::pair<std::size_t, std::size_t>> tones; // first sample, length
     for (std::size_t i = 0; i < samples.size();) {
-        if (samples[i] == 0) {
+        if (!sounds(i)) {
             ++i;
             continue;
         }
         std::size_t last = i;
         for (std::size_t j = i + 1; j < samples.size() && j <= last + 4; ++j) {
-            if (samples[j] != 0)
+            if (sounds(j))
                 last = j;
         }
         // The table starts at sin 0 = 0: the tone began one sample before its first non-zero.

@@ -31,6 +31,9 @@ public:
     // How far the server's clock moved against the real clock during the last recording.
     // A server whose clock loses real time on a busy machine shortens the gaps it plays.
     virtual double lastSlipMs() const { return 0; }
+    // The loudest sample that still counts as silence: a server that resamples leaves a
+    // faint ringing around each edge.
+    virtual int quietLevel() const { return 0; }
 
 protected:
     std::string problem_;
@@ -64,12 +67,15 @@ private:
     double lastSlipMs_ = 0;
 };
 
-// A PulseAudio daemon with one null sink at 22050 Hz mono as its default, on a socket in a
+// A PulseAudio server with one null sink at 22050 Hz mono as its default, on a socket in a
 // folder of its own (PULSE_SERVER); the system's default ALSA device plays into it, as on a
-// desktop. parec records the sink's monitor.
+// desktop. parec records the sink's monitor. The server is PulseAudio's own daemon, or
+// PipeWire (Debian 12's desktop default) with its session manager and its PulseAudio server,
+// on a private session bus.
 class PrivatePulseServer final : public PrivateSoundServer {
 public:
-    PrivatePulseServer();
+    enum class Kind { PulseAudio, PipeWire };
+    explicit PrivatePulseServer(Kind kind = Kind::PulseAudio);
     ~PrivatePulseServer() override;
     PrivatePulseServer(const PrivatePulseServer&) = delete;
     PrivatePulseServer& operator=(const PrivatePulseServer&) = delete;
@@ -77,10 +83,17 @@ public:
     const char* sidetoneOutput() const override { return "default"; }
     bool startRecording() override;
     std::vector<std::int16_t> stopRecording(std::int64_t moreSamples) override;
+    // PipeWire mixes at 48 kHz: the tone comes back through two resamplers.
+    int quietLevel() const override { return kind_ == Kind::PipeWire ? 300 : 0; }
 
 private:
+    bool startPulseAudio(const std::vector<std::string>& environment);
+    bool startPipeWire(const std::vector<std::string>& environment);
+
+    Kind kind_;
     std::string folder_;
-    int serverPid_ = -1;
+    std::string socket_;
+    std::vector<int> serverPids_; // in the order started
     int recorderPid_ = -1;
 };
 
@@ -99,8 +112,8 @@ struct TonesAgainstMarks {
 };
 
 // `keyEdges` alternate down and up, stamped on a counter of `frequency`; `samples` are at
-// 22050 Hz with silence between tones.
+// 22050 Hz with silence (no louder than `quiet`) between tones.
 TonesAgainstMarks CompareTonesWithMarks(const std::vector<std::int16_t>& samples,
-                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency);
+                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency, int quiet = 0);
 
 } // namespace tavrik::test
