@@ -84,6 +84,8 @@ void Measure(test::PrivateSoundServer& server, PortAudioOutput& output, Monotoni
         test::KeyThroughTheSendLoop(clock, tone, wpm, RepeatedWord(QStringLiteral("PARIS"), words).toStdString());
     const std::vector<std::int16_t> recording = server.stopRecording(22050 / 2);
     const test::TonesAgainstMarks tones = test::CompareTonesWithMarks(recording, edges, clock.frequency(), server.quietLevel());
+    if (tones.dropouts > 0)
+        std::printf("%s, %d WPM: the server dropped out %d times inside tones\n", load, wpm, tones.dropouts);
     if (!tones.problem.empty()) {
         std::printf("%s, %d WPM: %s\n", load, wpm, tones.problem.c_str());
         return;

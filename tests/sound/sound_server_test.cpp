@@ -68,18 +68,23 @@ SIDETONE_TEST(EveryKeyMarkSoundsAsOneToneAndADecoderCopiesThem)
         std::vector<std::int64_t> edges;
         const std::vector<std::int16_t> recording = KeyAndRecord(sidetone, c.wpm, c.text, edges);
         ASSERT_FALSE(recording.empty());
-        EXPECT_EQ(test::CompareTonesWithMarks(recording, edges, clock.frequency(), server_->quietLevel()).problem, "");
+        // The shortest gap keyed is a dot: two thirds of one is a server's dropout.
+        const auto dropout = static_cast<std::size_t>(22050 * 1.2 / c.wpm * 2 / 3);
+        const test::TonesAgainstMarks tones =
+            test::CompareTonesWithMarks(recording, edges, clock.frequency(), server_->quietLevel(), dropout);
+        EXPECT_EQ(tones.problem, "");
         // The decoder copies this speed best.
         if (c.wpm != 25)
             continue;
         // Gaps are timed by the keyer alone; a server whose clock lost real time while one
-        // passed shortens it in the recording.
+        // passed shortens it in the recording, and one that fell behind chops tones.
         const std::string copied = test::DecodeMorse(recording);
-        if (server_->lastSlipMs() < 1.0)
+        if (server_->lastSlipMs() < 1.0 && tones.dropouts == 0)
             EXPECT_EQ(copied, c.text);
         else
-            std::printf("The sound server's clock strayed %.1f ms from the real one; copied \"%s\"\n", server_->lastSlipMs(),
-                        copied.c_str());
+            std::printf("The sound server's clock strayed %.1f ms from the real one, and it dropped out %d times inside "
+                        "tones; copied \"%s\"\n",
+                        server_->lastSlipMs(), tones.dropouts, copied.c_str());
     }
 }
 
@@ -101,7 +106,7 @@ SIDETONE_TEST(EachNewPitchOpensTheStreamAgainAndSounds)
         const std::vector<std::int16_t> part = server_->stopRecording(22050 / 2);
         recording.insert(recording.end(), part.begin(), part.end());
     }
-    EXPECT_EQ(test::CompareTonesWithMarks(recording, edges, clock.frequency(), server_->quietLevel()).problem, "");
+    EXPECT_EQ(test::CompareTonesWithMarks(recording, edges, clock.frequency(), server_->quietLevel(), 22050 / 100).problem, "");
 }
 
 } // namespace

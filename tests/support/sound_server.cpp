@@ -423,7 +423,8 @@ std::string DecodeMorse(const std::vector<std::int16_t>& samples)
 namespace tavrik::test {
 
 TonesAgainstMarks CompareTonesWithMarks(const std::vector<std::int16_t>& samples,
-                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency, int quiet)
+                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency, int quiet,
+                                        std::size_t shortestGap)
 {
     TonesAgainstMarks result;
     // A tone is a run of samples louder than `quiet`; a sine of the sidetone's pitches never
@@ -436,9 +437,13 @@ TonesAgainstMarks CompareTonesWithMarks(const std::vector<std::int16_t>& samples
             continue;
         }
         std::size_t last = i;
-        for (std::size_t j = i + 1; j < samples.size() && j <= last + 4; ++j) {
-            if (sounds(j))
+        for (std::size_t j = i + 1; j < samples.size() && j < last + shortestGap; ++j) {
+            if (sounds(j)) {
+                // A sine passes zero for a sample or two; a longer silence is a dropout.
+                if (j > last + 4)
+                    ++result.dropouts;
                 last = j;
+            }
         }
         // The table starts at sin 0 = 0: the tone began one sample before its first non-zero.
         const std::size_t first = i > 0 ? i - 1 : 0;

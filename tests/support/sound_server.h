@@ -109,11 +109,15 @@ struct TonesAgainstMarks {
     std::string problem;               // empty when every mark has its tone
     std::vector<double> lengthErrorMs; // tone length minus key mark
     std::vector<double> latencyMs;     // tone start minus key down, plus one unknown constant
+    int dropouts = 0;                  // silences inside a tone, shorter than any keyed gap
 };
 
 // `keyEdges` alternate down and up, stamped on a counter of `frequency`; `samples` are at
-// 22050 Hz with silence (no louder than `quiet`) between tones.
+// 22050 Hz with silence (no louder than `quiet`) between tones. A silence shorter than
+// `shortestGap` samples is no gap the keyer made but a sound server that fell behind on a
+// busy machine: it is counted as a dropout inside its tone.
 TonesAgainstMarks CompareTonesWithMarks(const std::vector<std::int16_t>& samples,
-                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency, int quiet = 0);
+                                        const std::vector<std::int64_t>& keyEdges, std::int64_t frequency, int quiet = 0,
+                                        std::size_t shortestGap = 5);
 
 } // namespace tavrik::test
