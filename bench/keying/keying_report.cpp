@@ -29,12 +29,12 @@ std::vector<double> IdealIntervalsMs(const QString& text, double dot, const Timi
     return ideal;
 }
 
-void PrintAccuracy(const char* title, const std::vector<std::int64_t>& edges, std::int64_t frequency,
+double PrintAccuracy(const char* title, const std::vector<std::int64_t>& edges, std::int64_t frequency,
                    const std::vector<double>& idealMs)
 {
     if (edges.size() != idealMs.size() + 1) {
         std::printf("%s: %zu edges recorded, %zu expected\n", title, edges.size(), idealMs.size() + 1);
-        return;
+        return -1;
     }
     std::vector<double> errorsUs;
     errorsUs.reserve(idealMs.size());
@@ -54,6 +54,7 @@ void PrintAccuracy(const char* title, const std::vector<std::int64_t>& edges, st
                 title, sorted.size(), at(0.5), at(0.99), sorted.back(), signedSumUs / static_cast<double>(sorted.size()), span,
                 idealSpan, (span - idealSpan) / idealSpan * 100.0);
     std::fflush(stdout);
+    return at(0.99);
 }
 
 QString RepeatedWord(const QString& word, int times)

@@ -28,8 +28,9 @@ private:
 // The mark and gap lengths, in milliseconds, that a perfect keyer gives `text`.
 std::vector<double> IdealIntervalsMs(const QString& text, double dotMs, const TimingRatios& ratios);
 
-// Prints median, 99th percentile and largest error of every interval, and the span error.
-void PrintAccuracy(const char* title, const std::vector<std::int64_t>& edges, std::int64_t frequency,
+// Prints median, 99th percentile and largest error of every interval, and the span error;
+// returns the 99th percentile in microseconds, negative when the edges do not fit the text.
+double PrintAccuracy(const char* title, const std::vector<std::int64_t>& edges, std::int64_t frequency,
                    const std::vector<double>& idealMs);
 
 QString RepeatedWord(const QString& word, int times);

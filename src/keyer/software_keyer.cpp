@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/priority.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace tavrik {
@@ -15,6 +16,8 @@ constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
 constexpr char16_t kSpeedDownMarker = 0x00AB; // «
 constexpr char16_t kJoinMarker = u'^';
 constexpr double kSpinThresholdMs = 20;
+// How much of the longest window work seen is remembered from one wait to the next.
+constexpr double kWindowWorkMemory = 0.9;
 
 } // namespace
 
@@ -45,8 +48,16 @@ void SoftwareKeyer::waitMs(double ms)
     // A local start: events processed below may run handlers that take their own readings.
     const std::int64_t start = parts_.clock.counter();
     state_.startCount = start;
-    if (ms > kSpinThresholdMs)
+    // The window's work (its events, repaints, the colouring of the box drawn, the display
+    // server's drawing of it) is done at the start, and only when even the longest such work
+    // seen lately ends before the last stretch: work that reached the edge would move it.
+    if (ms > kSpinThresholdMs + windowWorkMs_) {
         parts_.window.processPendingEvents();
+        const double took = elapsedMs(start, parts_.clock.counter());
+        // A long burst (a dialog's first paint, say) keeps short waits free of events for a
+        // while, then is forgotten.
+        windowWorkMs_ = std::max(took, windowWorkMs_ * kWindowWorkMemory);
+    }
     if (ms <= 0)
         return;
     while (!state_.abort) {

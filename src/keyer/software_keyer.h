@@ -143,6 +143,8 @@ private:
     // A mark has ended and no silence has deducted its switches yet.
     bool switchingOwed_ = false;
     bool tuneKeyDown_ = false;
+    // The longest the window's pending events took lately, in milliseconds.
+    double windowWorkMs_ = 0;
 };
 
 } // namespace tavrik

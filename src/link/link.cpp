@@ -56,8 +56,14 @@ bool Link::followBlock()
 {
     if (blockPath_.isEmpty())
         return false;
-    if (block_.isOpen() && block_.stillAtPath())
-        return true;
+    if (block_.isOpen() && block_.stillAtPath()) {
+        if (block_.stillKept())
+            return true;
+        // Killed: the block stays behind, and nothing the link does reaches anybody. A new
+        // logging program puts a new block there and is taken up as after a restart.
+        loseBlock(block_.lastError());
+        return false;
+    }
     block_.close();
     if (block_.open(blockPath_, LinkSlots::kBlockSize) != SharedBlock::OpenStatus::Opened) {
         setProblem(QStringLiteral("Link with Vorbel32 lost: ") + block_.lastError());
@@ -201,7 +207,24 @@ std::optional<std::int32_t> Link::sendRequest(int code)
 {
     if (!channel_)
         return std::nullopt;
-    return channel_->send({QByteArray(kMessageName), code, 0, true});
+    const std::function<void()> whileWaiting = [this] {
+        if (waiting_ || !whileWaiting_)
+            return;
+        waiting_ = true;
+        whileWaiting_();
+        waiting_ = false;
+    };
+    return channel_->send({QByteArray(kMessageName), code, 0, true}, kSendTimeout, whileWaiting);
+}
+
+void Link::sendUnansweredRequests(std::initializer_list<int> codes)
+{
+    if (!channel_)
+        return;
+    std::vector<MessageRecord> records;
+    for (const int code : codes)
+        records.push_back({QByteArray(kMessageName), code, 0, true});
+    channel_->sendUnanswered(records);
 }
 
 QString Link::lastRequestFailure() const

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -89,6 +91,11 @@ public:
     std::optional<std::int32_t> sendRequest(int code);
     // Why the last request got no reply, in words.
     QString lastRequestFailure() const;
+    // Requests sent without waiting for their replies, in order; see MessageChannel.
+    void sendUnansweredRequests(std::initializer_list<int> codes);
+    // Runs now and then while a request waits long for its reply (the window repaints);
+    // never inside itself.
+    void setWhileWaiting(std::function<void()> whileWaiting) { whileWaiting_ = std::move(whileWaiting); }
 
     // The 64 raw characters last read from slot k, and their value.
     QString slotMirror(int k) const;
@@ -118,6 +125,8 @@ private:
     QString bandText_;
     QString serialFormat_;
     std::int16_t activeRadio_ = 0;
+    std::function<void()> whileWaiting_;
+    bool waiting_ = false;
 };
 
 } // namespace tavrik

@@ -16,10 +16,10 @@ void SharedLineRequests::sendRequest(int code)
         return;
     failed_ = true;
     const QString why = link_.lastRequestFailure();
-    // The failed send dropped its connection: these go on a fresh one.
+    // Waiting for these too would hold the window for one bound each: the logging program
+    // carries them out whenever it takes messages again, and says nothing meanwhile anyway.
     const int port = code % 100;
-    link_.sendRequest(LinkCode::kSharedKeyUp + port);
-    link_.sendRequest(LinkCode::kSharedPttOff + port);
+    link_.sendUnansweredRequests({LinkCode::kSharedKeyUp + port, LinkCode::kSharedPttOff + port});
     onFailure_(why);
 }
 

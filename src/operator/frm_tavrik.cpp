@@ -67,6 +67,11 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     qApp->installEventFilter(this);
     afterSending_.setSingleShot(true);
     connect(&afterSending_, &QTimer::timeout, this, &FrmTavrik::runWhatWaitedForTheEnd);
+    // A logging program slow to answer a line request must not freeze the window. Keys and
+    // clicks wait until the request is answered: what they do may need the lines.
+    link_.setWhileWaiting([] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    });
 }
 
 FrmTavrik::~FrmTavrik() = default;
@@ -356,6 +361,9 @@ void FrmTavrik::processPendingEvents()
 {
     keyBox_->setOn(keyLampOn_);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // The display server draws what was just painted now, while the wait is far from its
+    // edge, rather than in its last stretch beside a keyer that spins.
+    QGuiApplication::sync();
 }
 
 void FrmTavrik::setLinkTimerRunning(bool running)

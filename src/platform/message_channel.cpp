@@ -80,21 +80,28 @@ int ConnectTo(const QString& path)
 
 using Deadline = std::chrono::steady_clock::time_point;
 
-// Waits for `events` on fd until the deadline; false on timeout or a dead socket.
-bool WaitFor(int fd, short events, Deadline deadline)
+// Waits for `events` on fd until the deadline; false on timeout or a dead socket. Past the
+// first quiet stretch, `between` runs after each further one.
+bool WaitFor(int fd, short events, Deadline deadline, const std::function<void()>& between = {})
 {
+    auto sliceEnd = std::chrono::steady_clock::now() + MessageChannel::kQuietWait;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto now = std::chrono::steady_clock::now();
+        if (between && now >= sliceEnd) {
+            between();
+            sliceEnd = std::chrono::steady_clock::now() + MessageChannel::kQuietWait;
+        }
+        const Deadline until = between ? std::min(deadline, sliceEnd) : deadline;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
         pollfd entry{fd, events, 0};
         // Round up, so a wait of less than a millisecond is not a busy loop.
         const int ms = left.count() < 0 ? 0 : static_cast<int>(left.count()) + 1;
         const int ready = ::poll(&entry, 1, ms);
         if (ready > 0)
             return (entry.revents & events) != 0;
-        if (ready == 0)
+        if (ready < 0 && errno != EINTR)
             return false;
-        if (errno != EINTR)
+        if (ready == 0 && std::chrono::steady_clock::now() >= deadline)
             return false;
     }
 }
@@ -189,7 +196,8 @@ bool MessageChannel::post(const MessageRecord& record)
     return sendRecord(EncodeRecord(posted));
 }
 
-std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chrono::milliseconds timeout)
+std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chrono::milliseconds timeout,
+                                                 const std::function<void()>& whileWaiting)
 {
     const Deadline deadline = std::chrono::steady_clock::now() + timeout;
     lastFailure_ = SendFailure::NoPeer;
@@ -212,13 +220,13 @@ std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chro
     while (!sent) {
         if (sendRecord(bytes))
             sent = true;
-        else if (fd_ < 0 || !WaitFor(fd_, POLLOUT, deadline))
+        else if (fd_ < 0 || !WaitFor(fd_, POLLOUT, deadline, whileWaiting))
             break;
     }
     if (fd_ >= 0)
         lastFailure_ = SendFailure::ConnectionLost;
     if (sent) {
-        while (WaitFor(fd_, POLLIN, deadline)) {
+        while (WaitFor(fd_, POLLIN, deadline, whileWaiting)) {
             const ssize_t got = ::recv(fd_, scratch, sizeof(scratch), MSG_DONTWAIT);
             if (got == kMessageReplySize)
                 return qFromLittleEndian<std::int32_t>(scratch);
@@ -231,6 +239,20 @@ std::optional<std::int32_t> MessageChannel::send(MessageRecord record, std::chro
     // A late reply must never answer the next request: start the next one on a fresh connection.
     disconnect();
     return std::nullopt;
+}
+
+bool MessageChannel::sendUnanswered(const std::vector<MessageRecord>& records)
+{
+    // A fresh connection: nothing a late reply or a stale request left on the old one counts.
+    disconnect();
+    bool all = true;
+    for (MessageRecord record : records) {
+        record.wantsReply = true;
+        all = sendRecord(EncodeRecord(record)) && all;
+    }
+    // What was sent stays queued for the peer after the close.
+    disconnect();
+    return all;
 }
 
 MessageListener::MessageListener(QByteArray messageName, ConnectionHandler handler, QObject* parent)

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -56,8 +57,15 @@ public:
 
     // Sends and forgets. A full or missing peer drops the message (false).
     bool post(const MessageRecord& record);
-    // Waits for the reply at most `timeout`; empty when none came.
-    std::optional<std::int32_t> send(MessageRecord record, std::chrono::milliseconds timeout = kSendTimeout);
+    // Waits for the reply at most `timeout`; empty when none came. A reply that is slow to
+    // come (more than kQuietWait) has `whileWaiting` run every kQuietWait meanwhile, so the
+    // caller's window can repaint.
+    std::optional<std::int32_t> send(MessageRecord record, std::chrono::milliseconds timeout = kSendTimeout,
+                                     const std::function<void()>& whileWaiting = {});
+    static constexpr std::chrono::milliseconds kQuietWait{20};
+    // Requests whose replies nobody waits for, in order on one fresh connection that is then
+    // closed; false when they could not all go.
+    bool sendUnanswered(const std::vector<MessageRecord>& records);
 
     enum class SendFailure { NoPeer, Timeout, ConnectionLost };
     // Why the last send got no reply.

@@ -36,8 +36,10 @@ void PlacedToneLoop::anchor(std::int64_t firstSampleAt) noexcept
     const std::int64_t stray = firstSampleAt - clock_.counterAt(played_);
     if (stray <= tolerance_ && stray >= -tolerance_) {
         strays_ = 0;
+        steadyBuffers_.store(steadyBuffers_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
         return;
     }
+    steadyBuffers_.store(0, std::memory_order_relaxed);
     // A callback that runs late says its buffer sounds late: one such estimate is noise.
     // Only a stray that holds, the same way, for several buffers is the stream's own.
     if (strays_ > 0 && (stray > 0) == (smallestStray_ > 0)) {

@@ -48,6 +48,9 @@ public:
     std::uint32_t reanchors() const { return reanchors_.load(std::memory_order_relaxed); }
     // The callback has run and tied the stream's samples to the counter.
     bool anchored() const { return anchoredFlag_.load(std::memory_order_acquire); }
+    // Buffers in a row, up to now, whose estimate agreed with the anchor: a stream that has
+    // only begun to play may still move it.
+    int steadyBuffers() const { return steadyBuffers_.load(std::memory_order_relaxed); }
 
 private:
     void push(ToneEdge edge);
@@ -62,6 +65,7 @@ private:
     std::atomic<std::uint32_t> lateEdges_{0};
     std::atomic<std::uint32_t> reanchors_{0};
     std::atomic<bool> anchoredFlag_{false};
+    std::atomic<int> steadyBuffers_{0};
     // Window thread only.
     bool lastPushedOn_ = false;
     // Audio thread only.

@@ -2,7 +2,11 @@
 
 #include "platform/clock.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <alsa/asoundlib.h>
+#include <sched.h>
 #include <jack/jack.h>
 #include <pa_linux_alsa.h>
 #include <portaudio.h>
@@ -31,6 +35,25 @@ constexpr double kAnchorToleranceSeconds = 0.006;
 constexpr auto kStartTimeout = std::chrono::seconds(3);
 // 1/5000 s: a stream-time reading that takes longer was interrupted.
 constexpr std::int64_t kLongestClockReading = 5000;
+
+// PulseAudio's client library in this process carries the samples from ALSA's buffer to the
+// server on a thread of its own ("threaded-ml"). At normal priority a busy machine starves it
+// for longer than the buffer lasts, and the tone drops out: it gets the real-time priority
+// PortAudio gives the callback thread (the lowest), where the process may have it.
+void RaiseSoundServerThreads()
+{
+    sched_param callback{};
+    callback.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray name = comm.readAll().trimmed();
+        if (name == "threaded-ml")
+            sched_setscheduler(tid.toInt(), SCHED_FIFO, &callback);
+    }
+}
 
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 void IgnoreJackMessage(const char*) {}
@@ -143,17 +166,27 @@ bool PortAudioOutput::open(std::vector<std::int16_t> table)
                                                                      std::llround(latency * frequency),
                                                                      std::llround(kAnchorToleranceSeconds * frequency)});
     const PaHostApiInfo* host = device != nullptr ? Pa_GetHostApiInfo(device->hostApi) : nullptr;
-    if (host != nullptr && host->type == paALSA)
+    const bool alsa = host != nullptr && host->type == paALSA;
+    if (alsa)
         PaAlsa_EnableRealtimeScheduling(stream, 1); // where the system allows it
     error = Pa_StartStream(stream);
     if (error != paNoError)
         return fail(QStringLiteral("Cannot start the sound output"), error);
-    // A sound server may take a second or more to start playing. The tone waits for it here,
-    // so the first tone after a start (the setup dialog's tone test, say) keeps its length.
-    const auto until = std::chrono::steady_clock::now() + kStartTimeout;
+    if (alsa)
+        RaiseSoundServerThreads();
+    // A sound server may take a second or more to start playing, and its first estimates of
+    // when a buffer sounds are those of a stream that does not play yet. The tone waits here
+    // until the stream has played a whole latency and its estimates hold, so the first tone
+    // after a start (the setup dialog's tone test, say) sounds where it belongs and keeps its
+    // length.
+    const auto started = std::chrono::steady_clock::now();
+    const auto until = started + kStartTimeout;
+    const auto played = std::chrono::nanoseconds(std::llround(latency * 1e9));
     do {
         refreshStreamToCounter();
-        if (playback_->loop->anchored())
+        const PlacedToneLoop& loop = *playback_->loop;
+        if (loop.anchored() && loop.steadyBuffers() >= PlacedToneLoop::kStraysToMove
+            && std::chrono::steady_clock::now() - started >= played)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     } while (std::chrono::steady_clock::now() < until);

@@ -73,16 +73,14 @@ SharedBlock::OpenStatus SharedBlock::open(const QString& path, std::size_t minim
         return fail(OpenStatus::CannotOpen, QStringLiteral("%1 belongs to another user").arg(path));
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
         return fail(OpenStatus::CannotOpen, QStringLiteral("%1 may be written by other users").arg(path));
-    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-        flock(fd_, LOCK_UN);
-        return fail(OpenStatus::CannotOpen, QStringLiteral("%1 is left over: no program keeps it").arg(path));
-    }
+    path_ = path;
+    if (!stillKept())
+        return fail(OpenStatus::CannotOpen, error_);
     if (static_cast<std::size_t>(info.st_size) < minimumSize) {
         return fail(OpenStatus::CannotMap,
                     QStringLiteral("%1 holds %2 bytes, %3 needed").arg(path).arg(info.st_size).arg(minimumSize));
     }
     size_ = static_cast<std::size_t>(info.st_size);
-    path_ = path;
     return OpenStatus::Opened;
 }
 
@@ -133,6 +131,17 @@ bool SharedBlock::stillAtPath() const
         return false;
     return lstat(QFile::encodeName(path_).constData(), &atPath) == 0 && atPath.st_dev == opened.st_dev
            && atPath.st_ino == opened.st_ino;
+}
+
+bool SharedBlock::stillKept()
+{
+    // The keeper's shared lock is what makes an exclusive one fail; the lock goes with its
+    // last descriptor, however the keeper ended.
+    if (fd_ < 0 || flock(fd_, LOCK_EX | LOCK_NB) != 0)
+        return fd_ >= 0;
+    flock(fd_, LOCK_UN);
+    error_ = QStringLiteral("%1 is left over: no program keeps it").arg(path_);
+    return false;
 }
 
 bool SharedBlock::holds(std::size_t offset, std::size_t length)

@@ -50,6 +50,9 @@ public:
     // False once the file opened is no longer the one at its path: removed, or replaced by
     // a new one (its keeper restarted).
     bool stillAtPath() const;
+    // False once nobody holds the creator's lock on the file: its keeper ended without
+    // removing it (killed, or crashed). error_ then says so.
+    bool stillKept();
 
 private:
     OpenStatus fail(OpenStatus status, const QString& why);

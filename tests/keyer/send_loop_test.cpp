@@ -208,6 +208,24 @@ TEST_F(SendLoopTest, OnlyWaitsOverTwentyMsProcessEvents)
     EXPECT_EQ(clock.peek() - before, clock.readCost()); // one counter reading
 }
 
+TEST_F(SendLoopTest, SlowWindowWorkNeverReachesAnEdge)
+{
+    // Each time the window processes its events it takes 30 ms: a wait too short to hold that
+    // and the last stretch runs no events, and every interval stays exact.
+    window.onEvents = [&] { clock.sleepMs(30); };
+    keyer.waitMs(100);
+    EXPECT_EQ(window.eventRuns, 1);
+    keyer.waitMs(45);
+    EXPECT_EQ(window.eventRuns, 1);
+    send(QStringLiteral("E E"));
+    const auto iv = intervalsMs();
+    ASSERT_EQ(iv.size(), 3u);
+    EXPECT_NEAR(iv[0], 60, slackMs());
+    EXPECT_NEAR(iv[1], 7 * 60, slackMs());
+    EXPECT_NEAR(iv[2], 60, slackMs());
+    EXPECT_GT(window.eventRuns, 1);
+}
+
 TEST_F(SendLoopTest, TransmissionIsFramedByNoticesPttAndPriority)
 {
     keyer.options().pttEnabled = true;

@@ -1,15 +1,21 @@
 // Tavrik's window beside the logging-program stand-in running as a real process.
 #include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
+#include "platform/message_channel.h"
 #include "support/qt_print.h"
 #include "support/standin_process.h"
 #include "support/station_fixture.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace tavrik {
 namespace {
@@ -28,6 +34,22 @@ QStringList Matching(const QStringList& lines, const QStringList& words)
     }
     return out;
 }
+
+// Counts the paint events `widget` gets while `when` holds.
+class PaintCounter final : public QObject {
+public:
+    PaintCounter(QWidget& widget, std::function<bool()> when) : when_(std::move(when)) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && when_())
+            ++count;
+        return false;
+    }
+    int count = 0;
+
+private:
+    std::function<bool()> when_;
+};
 
 class StationWithLoggingProgram : public ::testing::Test {
 protected:
@@ -160,10 +182,16 @@ TEST_F(StationWithLoggingProgram, OneMacroFromKeyToLoggedContact)
     EXPECT_EQ(window().history().itemText(0), QStringLiteral("K1ABC"));
 }
 
-TEST_F(StationWithLoggingProgram, FollowsTheLoggingProgramThroughARestart)
+TEST_F(StationWithLoggingProgram, FollowsTheLoggingProgramThroughACrashAndARestart)
 {
     start(test::Station::NumberedMacros());
     standIn.kill();
+    // Its block stays behind, unchanged, but nobody keeps it any more.
+    const QString lost = QStringLiteral("Link with Vorbel32 lost: ");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().statusBar()->currentMessage().startsWith(lost); }, 10000));
+    EXPECT_TRUE(window().statusBar()->isVisible());
+    EXPECT_TRUE(window().link().problem().endsWith(QStringLiteral("is left over: no program keeps it")))
+        << window().link().problem().toStdString();
     test::StandInProcess restarted;
     ASSERT_TRUE(restarted.start());
     ASSERT_TRUE(restarted.command(QStringLiteral("slot 0 W9XYZ"), QStringLiteral("ok slot 0")));
@@ -178,16 +206,26 @@ TEST_F(StationWithLoggingProgram, AStalledLoggingProgramEndsTheTransmissionAndRe
     start(QStringLiteral("[frmTavrik Settings]\nPTT Delay=0\nSlow Typing=OFF\nPort to Use=Shared Serial\n"
                          "Dedicated Serial Port=Comm1\nPTT=ON\nMacro #1=TEST\n"));
     standIn.pause();
+    // The window repaints while the request waits for its answer.
+    PaintCounter painted(window(), [&] { return window().keyer().state().isSending; });
+    QTimer::singleShot(500, &window(), [&] { window().update(); });
+    QElapsedTimer held;
+    held.start();
     QTest::keyClick(&window().typingBox(), Qt::Key_F1);
+    // One wait of the link's bound, then the error: not one more for each release asked for.
+    EXPECT_LT(held.elapsed(), 2 * kSendTimeout.count());
+    EXPECT_GT(painted.count, 0);
     EXPECT_FALSE(window().keyer().state().isSending);
     EXPECT_EQ(window().typingBox().text(), QString());
     EXPECT_EQ(window().typingBox().notice(), QStringLiteral("CW Port error : Vorbel32 did not answer within 2 s"));
 
-    // Once it takes messages again it sees PTT on, then key up and PTT off, and no key down.
+    // Once it takes messages again it sees PTT on, then key up and PTT off (on a connection of
+    // their own), and no key down.
     standIn.resume();
     ASSERT_TRUE(standIn.waitForAll({QStringLiteral("501 0"), QStringLiteral("301 0"), QStringLiteral("601 0"),
-                                    QStringLiteral("connection 1 closed"), QStringLiteral("connection 2 closed"),
-                                    QStringLiteral("connection 3 closed")}));
+                                    QStringLiteral("connection 1 closed"), QStringLiteral("connection 2 closed")}));
+    EXPECT_EQ(Matching(standIn.lines(), {QStringLiteral("301 0"), QStringLiteral("601 0")}),
+              (QStringList{"301 0", "601 0"}));
     ASSERT_TRUE(standIn.command(QStringLiteral("show"), QStringLiteral("radio: key")));
     EXPECT_TRUE(standIn.matchedLine().endsWith(QStringLiteral("radio: key up, PTT off"))) << standIn.matchedLine().toStdString();
     EXPECT_FALSE(standIn.lines().join(u'\n').contains(QStringLiteral(" 401 0")));
