@@ -1,6 +1,6 @@
 #include "keyer/setup/frm_port.h"
 
-#include "keyer/setup/center_form.h"
+#include "common/center_form.h"
 #include "keyer/keyer_port.h"
 #include "keyer/setup/keyer_setup_host.h"
 #include "keyer/software_keyer.h"
@@ -302,6 +302,8 @@ void FrmPort::load()
     pitch_->setValue(v.pitch);
     pitch_->blockSignals(false);
     pitchValue_->setText(QStringLiteral("%1 Hz").arg(v.pitch));
+    if (!isVisible())
+        adjustSize();
     CenterForm(*this);
     updatePortControls();
 }
