@@ -12,7 +12,6 @@ public:
     static constexpr std::int64_t kTicksPerMs = 10000;
 
     constexpr FixedMs() = default;
-    static constexpr FixedMs fromTicks(std::int64_t ticks) { return FixedMs(ticks); }
     // Rounds to the nearest ten-thousandth, halves to the even neighbour.
     static FixedMs fromMs(double ms);
 

@@ -1,5 +1,6 @@
 #include "conversion/convert_window.h"
 
+#include "common/center_form.h"
 #include "platform/window_role.h"
 
 #include <QCheckBox>
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace tavrik::conversion {
@@ -115,11 +115,7 @@ void Convert::showEvent(QShowEvent* event)
     if (centred_)
         return;
     centred_ = true;
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
+    CenterForm(*this);
 }
 
 void Convert::closeEvent(QCloseEvent* event)

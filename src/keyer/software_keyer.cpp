@@ -47,7 +47,6 @@ void SoftwareKeyer::waitMs(double ms)
 {
     // A local start: events processed below may run handlers that take their own readings.
     const std::int64_t start = parts_.clock.counter();
-    state_.startCount = start;
     // The window's work (its events, repaints, the colouring of the box drawn, the display
     // server's drawing of it) is done at the start, and only when even the longest such work
     // seen lately ends before the last stretch: work that reached the edge would move it.
@@ -61,17 +60,12 @@ void SoftwareKeyer::waitMs(double ms)
     if (ms <= 0)
         return;
     while (!state_.abort) {
-        state_.nowCount = parts_.clock.counter();
-        const double remaining = ms - elapsedMs(start, state_.nowCount);
+        const double remaining = ms - elapsedMs(start, parts_.clock.counter());
         if (remaining <= 0)
             return;
         // The last stretch spins on the counter: a yield could overshoot the edge.
-        if (remaining > kSpinThresholdMs) {
-            if (IsWindowsNT())
-                parts_.clock.yieldThread();
-            else
-                parts_.window.processPendingEvents();
-        }
+        if (remaining > kSpinThresholdMs)
+            parts_.clock.yieldThread();
     }
 }
 
@@ -79,10 +73,8 @@ template <typename Action>
 FixedMs SoftwareKeyer::measured(Action action)
 {
     const std::int64_t start = parts_.clock.counter();
-    state_.startCount = start;
     action();
-    state_.nowCount = parts_.clock.counter();
-    return FixedMs::fromMs(elapsedMs(start, state_.nowCount));
+    return FixedMs::fromMs(elapsedMs(start, parts_.clock.counter()));
 }
 
 void SoftwareKeyer::keyDown()
@@ -122,13 +114,12 @@ FixedMs SoftwareKeyer::takeSilenceSwitchingMs()
     return state_.keyUpMs + state_.toneOffMs + state_.toneOnMs;
 }
 
-void SoftwareKeyer::sendElements()
+void SoftwareKeyer::sendElements(const QString& elements)
 {
-    const QString elements = state_.elementString;
     const int n = static_cast<int>(elements.size());
     const KeyerOptions& o = options_;
-    for (state_.elementIndex = 1; state_.elementIndex <= n && !state_.abort; ++state_.elementIndex) {
-        const QChar element = elements.at(state_.elementIndex - 1);
+    for (int index = 1; index <= n && !state_.abort; ++index) {
+        const QChar element = elements.at(index - 1);
         if (element == u'.' || element == u'-') {
             toneOn();
             keyDown();
@@ -137,16 +128,16 @@ void SoftwareKeyer::sendElements()
             keyUp();
             toneOff();
         } else if (element == u'_') {
-            state_.gapMs = FixedMs::fromMs((o.ratios.wordSpace - o.ratios.letterSpace - o.ratios.letterSpace) * state_.dotMs)
-                           - takeSilenceSwitchingMs();
-            if (state_.gapMs > FixedMs())
-                waitMs(state_.gapMs.toMs());
+            const FixedMs gapMs = FixedMs::fromMs((o.ratios.wordSpace - o.ratios.letterSpace - o.ratios.letterSpace) * state_.dotMs)
+                                  - takeSilenceSwitchingMs();
+            if (gapMs > FixedMs())
+                waitMs(gapMs.toMs());
         }
         // After the last element the letter gap follows instead, and pays for the switches.
-        if (state_.elementIndex < n) {
-            state_.gapMs = FixedMs::fromMs(state_.dotMs) - takeSilenceSwitchingMs();
-            if (state_.gapMs > FixedMs())
-                waitMs(state_.gapMs.toMs());
+        if (index < n) {
+            const FixedMs gapMs = FixedMs::fromMs(state_.dotMs) - takeSilenceSwitchingMs();
+            if (gapMs > FixedMs())
+                waitMs(gapMs.toMs());
         }
     }
 }
@@ -167,11 +158,10 @@ void SoftwareKeyer::sendLoop()
     // and an abort during the lead-in leaves nothing to key.
     int position = 1;
     takeFirstChar(position);
-    state_.elementString = MorseForChar(state_.currentChar, options_.userLangId);
+    QString elements = MorseForChar(state_.currentChar, options_.userLangId);
     do {
-        sendElements();
-        state_.startCount = parts_.clock.counter();
-        const std::int64_t charEnd = state_.startCount;
+        sendElements(elements);
+        const std::int64_t charEnd = parts_.clock.counter();
         state_.currentChar.clear();
         if (unsentFrom_ == 0)
             nextChar(position);
@@ -183,19 +173,18 @@ void SoftwareKeyer::sendLoop()
             return;
         }
         parts_.link.poll();
-        state_.elementString = MorseForChar(state_.currentChar, options_.userLangId);
-        state_.letterGapMs = FixedMs::fromMs(state_.dotMs * options_.ratios.letterSpace);
-        state_.nowCount = parts_.clock.counter();
-        const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, state_.nowCount));
+        elements = MorseForChar(state_.currentChar, options_.userLangId);
+        const FixedMs letterGapMs = FixedMs::fromMs(state_.dotMs * options_.ratios.letterSpace);
+        const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, parts_.clock.counter()));
         if (state_.joinNext) {
-            state_.gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - takeSilenceSwitchingMs();
-            if (state_.gapMs > FixedMs())
-                waitMs(state_.gapMs.toMs());
+            const FixedMs gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - takeSilenceSwitchingMs();
+            if (gapMs > FixedMs())
+                waitMs(gapMs.toMs());
             state_.joinNext = false;
         } else {
-            state_.gapMs = state_.letterGapMs - elapsed - takeSilenceSwitchingMs();
-            if (state_.gapMs > FixedMs())
-                waitMs(state_.gapMs.toMs());
+            const FixedMs gapMs = letterGapMs - elapsed - takeSilenceSwitchingMs();
+            if (gapMs > FixedMs())
+                waitMs(gapMs.toMs());
         }
         ++position;
     } while (!state_.abort);

@@ -33,8 +33,6 @@ struct KeyerOptions {
 // currentChar, abort and closing set abort).
 struct KeyerState {
     QString currentChar;
-    QString elementString;
-    int elementIndex = 0;
     bool abort = false;
     bool joinNext = false;
     bool isSending = false;
@@ -43,15 +41,11 @@ struct KeyerState {
     std::int32_t dotMs = 60;
     int sentCharCount = 0;
     int lastNextCharPos = 0;
-    std::int64_t startCount = 0;
-    std::int64_t nowCount = 0;
     FixedMs toneOffMs;
     // What the latest key and tone-on switches took, measured like toneOffMs.
     FixedMs keyDownMs;
     FixedMs keyUpMs;
     FixedMs toneOnMs;
-    FixedMs letterGapMs;
-    FixedMs gapMs;
 };
 
 // The software keyer: turns the typing box into timed key, PTT and tone edges.
@@ -92,7 +86,7 @@ public:
     void colourSentText(int position);
     void startKeying();
     void stopKeying();
-    void sendElements();
+    void sendElements(const QString& elements);
     void waitMs(double ms);
     void enterSendingState();
     void leaveSendingState();

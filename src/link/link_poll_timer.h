@@ -16,7 +16,6 @@ public:
 
     explicit LinkPollTimer(Link& link, QObject* parent = nullptr);
     void setRunning(bool running);
-    bool isRunning() const { return timer_.isActive(); }
 
 private:
     Link& link_;

@@ -1,5 +1,6 @@
 #include "notecart/frm_convert_notes.h"
 
+#include "common/center_form.h"
 #include "notecart/clickable_label.h"
 #include "platform/window_role.h"
 
@@ -13,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -192,11 +192,7 @@ void frmConvertNotes::showEvent(QShowEvent* event)
     if (centred_)
         return;
     centred_ = true;
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
+    CenterForm(*this);
 }
 
 void frmConvertNotes::closeEvent(QCloseEvent* event)

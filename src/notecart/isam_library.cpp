@@ -1,7 +1,7 @@
 #include "notecart/isam_library.h"
 
+#include "notecart/vmx.h"
 #include "platform/windows1252.h"
-#include "vmx.h"
 
 #include <dlfcn.h>
 

@@ -1,7 +1,7 @@
 #include "notecart/notes_transfer.h"
 
+#include "notecart/vmx.h"
 #include "platform/windows1252.h"
-#include "vmx.h"
 
 #include <QDir>
 #include <QList>

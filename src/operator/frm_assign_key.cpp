@@ -1,8 +1,8 @@
 #include "operator/frm_assign_key.h"
 
-#include <QGuiApplication>
+#include "common/center_form.h"
+
 #include <QListWidget>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace tavrik {
@@ -24,10 +24,7 @@ FrmAssignKey::FrmAssignKey(int insertKeyCode, std::function<void(int)> assign, Q
     // Wide enough for the whole caption in a title bar with its buttons.
     resize(230, 360);
     list_->setCurrentRow(insertKeyCode - 112);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move((area.width() - width()) / 2, (area.height() - height()) / 2);
-    }
+    CenterForm(*this);
     // Only a click, or Enter on the selected entry, counts, not the preselection above.
     const auto assignItem = [this](QListWidgetItem* item) {
         if (!isVisible())

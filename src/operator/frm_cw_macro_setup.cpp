@@ -1,5 +1,6 @@
 #include "operator/frm_cw_macro_setup.h"
 
+#include "common/center_form.h"
 #include "macros/macro_store.h"
 #include "operator/macro_button.h"
 #include "operator/operator_dialogs.h"
@@ -14,7 +15,6 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 
 namespace tavrik {
 namespace {
@@ -72,10 +72,7 @@ FrmCwMacroSetup::FrmCwMacroSetup(int index, Host host, QWidget* owner)
     paintPreview();
 
     adjustSize();
-    if (const QScreen* screen = owner ? owner->screen() : nullptr) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
+    CenterForm(*this);
 }
 
 void FrmCwMacroSetup::buildWindow()

@@ -119,7 +119,6 @@ public:
 
     // The public faces the link and the WinKey use.
     void cwTextBoxKeyDown(int& keyCode, int& shift) { typingBoxKeyDown(keyCode, shift); }
-    void mnuabortClick() { transmit_.abort(); }
     void addCallsignToHistory() override;
 
     MacroStore& macroStore() { return macroStore_; }

@@ -93,7 +93,10 @@ void FrmTavrik::showWinKeyConfig()
     auto* dialog = new FrmWinKeyConfig(
         winKey_.settings(),
         [this](const QString& section, const QString& key, const QString& value) { writeSetting(section, key, value); },
-        devices_.dialogs, this);
+        [this](const QString& title, const QString& text) {
+            devices_.dialogs.showMessage(title, text, MessageIcon::Information);
+        },
+        this);
     connect(dialog, &FrmWinKeyConfig::applied, this, [this](const WinKeySettings& applied) {
         winKey_.setSettings(applied);
         openWinKey();

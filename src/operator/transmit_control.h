@@ -67,13 +67,11 @@ public:
     void armPendingLoop();
     void loopTimerFired();
     bool loopTimerEnabled() const { return loopTimerEnabled_; }
-    int loopButtonIndex() const { return loopButtonIndex_; }
     void setLoopButtonIndex(int index) { loopButtonIndex_ = index; }
     bool loopFocusLatch() const { return loopFocusLatch_; }
     void setLoopFocusLatch(bool latch) { loopFocusLatch_ = latch; }
 
     void setLogAfterSending() { logAfterSending_ = true; }
-    bool logAfterSending() const { return logAfterSending_; }
     void logContactIfRequested();
 
 private:

@@ -32,7 +32,4 @@ public:
     void sleepMs(std::int64_t ms) override;
 };
 
-// The keyer was written for the NT family's way of yielding; every Linux system is of it.
-constexpr bool IsWindowsNT() { return true; }
-
 } // namespace tavrik

@@ -52,7 +52,6 @@ public:
     // The window lookup: true when a program listens there. A socket file that nobody
     // listens on (its program crashed) is no window.
     bool connectToPeer();
-    bool isConnected() const { return fd_ >= 0; }
     void disconnect();
 
     // Sends and forgets. A full or missing peer drops the message (false).

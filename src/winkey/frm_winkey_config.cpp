@@ -1,6 +1,6 @@
 #include "winkey/frm_winkey_config.h"
 
-#include "operator/operator_dialogs.h"
+#include "common/center_form.h"
 #include "winkey/winkey_bytes.h"
 
 #include <QBoxLayout>
@@ -11,7 +11,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 
 namespace tavrik {
@@ -65,8 +64,8 @@ QString FrmWinKeyConfig::ValueText(const QString& sliderName, int v)
 }
 
 FrmWinKeyConfig::FrmWinKeyConfig(const WinKeySettings& current, SettingWriter writeSetting,
-                                 OperatorDialogs& dialogs, QWidget* owner)
-    : QDialog(owner), original_(current), writeSetting_(std::move(writeSetting)), dialogs_(dialogs)
+                                 NoticeShower showNotice, QWidget* owner)
+    : QDialog(owner), original_(current), writeSetting_(std::move(writeSetting)), showNotice_(std::move(showNotice))
 {
     setObjectName(QStringLiteral("frmWinKeyConfig"));
     setWindowTitle(QStringLiteral("WinKey config ..."));
@@ -105,10 +104,7 @@ FrmWinKeyConfig::FrmWinKeyConfig(const WinKeySettings& current, SettingWriter wr
     connectInterlocks();
     load(current);
     adjustSize();
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        move((area.width() - width()) / 2, (area.height() - height()) / 2);
-    }
+    CenterForm(*this);
 }
 
 QSlider* FrmWinKeyConfig::slider(const char* name, int low, int high)
@@ -395,17 +391,15 @@ bool FrmWinKeyConfig::apply()
     const int min = potMin_->value();
     // The keyer takes a pot span of at most 31 WPM.
     if (max - min > winkey::kLargestPotRange) {
-        dialogs_.showMessage(kPotTitle,
+        showNotice_(kPotTitle,
                              QStringLiteral("The Speed Pot Max and Min values are incorrect.  The current values show Max of ")
                                  + QString::number(max) + QStringLiteral(" and Min of ") + QString::number(min)
                                  + QStringLiteral(".  The difference between Max and Min settings must be ")
-                                 + QString::number(winkey::kLargestPotRange) + QStringLiteral(" or less."),
-                             MessageIcon::Information);
+                                 + QString::number(winkey::kLargestPotRange) + QStringLiteral(" or less."));
         return false;
     }
     if (max <= min) {
-        dialogs_.showMessage(kPotTitle, QStringLiteral("The Speed Pot Max must be greater than the Min value."),
-                             MessageIcon::Information);
+        showNotice_(kPotTitle, QStringLiteral("The Speed Pot Max must be greater than the Min value."));
         return false;
     }
     const WinKeySettings s = fromControls();

@@ -13,16 +13,16 @@ class QSlider;
 
 namespace tavrik {
 
-class OperatorDialogs;
-
 // "WinKey config ...": every WinKey parameter, kept consistent while edited; Apply stores
 // them all and hands them back for the connection to start again. Not modal; stays on top.
 class FrmWinKeyConfig final : public QDialog {
     Q_OBJECT
 public:
     using SettingWriter = std::function<void(const QString& section, const QString& key, const QString& value)>;
+    // Shows an information box and returns at once; the operator closes it.
+    using NoticeShower = std::function<void(const QString& title, const QString& text)>;
 
-    FrmWinKeyConfig(const WinKeySettings& current, SettingWriter writeSetting, OperatorDialogs& dialogs,
+    FrmWinKeyConfig(const WinKeySettings& current, SettingWriter writeSetting, NoticeShower showNotice,
                     QWidget* owner);
 
     // Apply: checks the speed pot, stores the 28 settings and closes; false when refused.
@@ -50,7 +50,7 @@ private:
 
     WinKeySettings original_;
     SettingWriter writeSetting_;
-    OperatorDialogs& dialogs_;
+    NoticeShower showNotice_;
     QComboBox* cmbPort_;
     QComboBox* cmbKeyMode_;
     QComboBox* cmbTone_;

@@ -44,7 +44,6 @@ public:
     void reconnected();
 
     int charIndex() const { return charIndex_; }
-    bool awaitingEcho() const { return echoTimer_.isActive() || (awaitingEcho_ && breakIn_); }
     int echoBoundMs() const;
 
 private:

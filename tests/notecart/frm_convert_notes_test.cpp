@@ -1,10 +1,10 @@
 #include "notecart/frm_convert_notes.h"
 
 #include "notecart/clickable_label.h"
+#include "notecart/vmx.h"
 #include "notecart_fixture.h"
 #include "platform/clock.h"
 #include "support/qt_print.h"
-#include "vmx.h"
 
 #include <QAccessible>
 #include <QCheckBox>

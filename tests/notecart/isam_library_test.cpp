@@ -1,7 +1,7 @@
 // The ISAM library as notecart sees it: loaded with dlopen, texts in Windows-1252.
 #include "notecart_fixture.h"
 
-#include "vmx.h"
+#include "notecart/vmx.h"
 
 #include <sqlite3.h>
 

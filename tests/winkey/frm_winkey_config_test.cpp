@@ -1,7 +1,6 @@
 #include "winkey/frm_winkey_config.h"
 #include "stored_winkey_settings.h"
 
-#include "operator/operator_dialogs.h"
 #include "settings/settings_file.h"
 
 #include <QCheckBox>
@@ -21,17 +20,6 @@
 namespace tavrik {
 namespace {
 
-class RecordingDialogs final : public OperatorDialogs {
-public:
-    void showMessage(const QString& title, const QString& text, MessageIcon) override
-    {
-        shown.push_back(title + u'|' + text);
-    }
-    std::optional<Colour> chooseColour(Colour) override { return std::nullopt; }
-    std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
-    std::vector<QString> shown;
-};
-
 WinKeySettings Stored()
 {
     WinKeySettings s = test::DefaultWinKeySettings();
@@ -47,7 +35,7 @@ protected:
             s, [this](const QString& section, const QString& key, const QString& value) {
                 file.WriteSetting(section, key, value);
             },
-            dialogs, nullptr);
+            [this](const QString& title, const QString& text) { shown.push_back(title + u'|' + text); }, nullptr);
         dialog->show();
         return dialog;
     }
@@ -63,7 +51,7 @@ protected:
 
     QTemporaryDir dir;
     SettingsFile file{dir.path(), QString()};
-    RecordingDialogs dialogs;
+    std::vector<QString> shown;
     QPointer<FrmWinKeyConfig> dialog;
 };
 
@@ -133,7 +121,7 @@ TEST_F(FrmWinKeyConfigTest, SpeedPotChecksStoreNothing)
         child<QSlider>("Slider5")->setValue(min);
         click("ARButton1");
     }
-    EXPECT_EQ(dialogs.shown, (std::vector<QString>{equal, equal, range}));
+    EXPECT_EQ(shown, (std::vector<QString>{equal, equal, range}));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(applied.count(), 0);
     EXPECT_FALSE(fileText().contains(QStringLiteral("WinKey")));

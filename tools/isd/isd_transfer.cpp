@@ -3,8 +3,8 @@
 #include "adif.h"
 #include "csv.h"
 
+#include "notecart/vmx.h"
 #include "platform/windows1252.h"
-#include "vmx.h"
 
 #include <QHash>
 #include <QSet>

@@ -3,7 +3,7 @@
 #include "isd_transfer.h"
 #include "path_resolver.h"
 
-#include "vmx.h"
+#include "notecart/vmx.h"
 
 #include <QCoreApplication>
 #include <QFile>

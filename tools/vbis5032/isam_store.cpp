@@ -1,6 +1,6 @@
 #include "isam_store.h"
 
-#include "vmx.h"
+#include "notecart/vmx.h"
 
 #include <sqlite3.h>
 

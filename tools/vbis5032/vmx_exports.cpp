@@ -1,5 +1,5 @@
 // The exported calls: argument checks, Windows-1252 at the boundary, and the table of open files.
-#include "vmx.h"
+#include "notecart/vmx.h"
 
 #include "code_page.h"
 #include "isam_store.h"

@@ -1,6 +1,6 @@
 #include "keyer/setup/frm_calibrate.h"
 
-#include "keyer/setup/center_form.h"
+#include "common/center_form.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -33,6 +33,7 @@ FrmCalibrate::FrmCalibrate(const CalibrationReport& report, QWidget* owner)
     column->addWidget(label1_);
     column->addWidget(label2_);
     column->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
     CenterForm(*this);
 }
 

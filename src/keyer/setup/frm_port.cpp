@@ -1,6 +1,6 @@
 #include "keyer/setup/frm_port.h"
 
-#include "keyer/setup/center_form.h"
+#include "common/center_form.h"
 #include "keyer/keyer_port.h"
 #include "keyer/setup/keyer_setup_host.h"
 #include "keyer/software_keyer.h"
@@ -114,9 +114,9 @@ QWidget* FrmPort::buildPortGroup()
     checkSharedSerial_ = modeBox("CheckSharedSerial", "    Use shared serial port for CW");
 
     label2_ = Named(new QLabel(QStringLiteral("Parallel port address")), "Label2");
-    text2_ = Named(new QLineEdit, "Text2");
-    label2_->setBuddy(text2_);
-    label10_ = Named(new QLabel(QStringLiteral("Com port")), "Label10");
+    parallelAddress_ = Named(new QLineEdit, "Text2");
+    label2_->setBuddy(parallelAddress_);
+    comPortLabel_ = Named(new QLabel(QStringLiteral("Com port")), "Label10");
     cmbPort_ = Named(new QComboBox, "cmbPort");
     for (int n = 1; n <= 8; ++n)
         cmbPort_->addItem(QStringLiteral("Comm%1").arg(n), QStringLiteral("Comm%1").arg(n));
@@ -131,31 +131,31 @@ QWidget* FrmPort::buildPortGroup()
     cmbDevice_->setMinimumContentsLength(24);
     cmbDevice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(cmbDevice_, &QComboBox::currentTextChanged, this, &FrmPort::deviceEdited);
-    label10_->setBuddy(cmbPort_);
+    comPortLabel_->setBuddy(cmbPort_);
     deviceLabel_->setBuddy(cmbDevice_);
 
-    check5_ = Named(new QCheckBox(QStringLiteral("PTT on selected port")), "Check5");
+    pttOnPort_ = Named(new QCheckBox(QStringLiteral("PTT on selected port")), "Check5");
     auto* label4 = Named(new QLabel(QStringLiteral("Tx delay (in ms)")), "Label4");
-    text3_ = Named(new QLineEdit, "Text3");
-    label4->setBuddy(text3_);
-    text2_->setMaximumWidth(text2_->fontMetrics().horizontalAdvance(QStringLiteral("&HFFFFFF")) + 16);
-    text3_->setMaximumWidth(text2_->maximumWidth());
+    pttDelay_ = Named(new QLineEdit, "Text3");
+    label4->setBuddy(pttDelay_);
+    parallelAddress_->setMaximumWidth(parallelAddress_->fontMetrics().horizontalAdvance(QStringLiteral("&HFFFFFF")) + 16);
+    pttDelay_->setMaximumWidth(parallelAddress_->maximumWidth());
 
     // The mode boxes stand in one column, their check marks in line; each row's fields
     // follow at the right.
-    check5_->setLayoutDirection(Qt::RightToLeft);
+    pttOnPort_->setLayoutDirection(Qt::RightToLeft);
     grid->addWidget(checkParallel_, 0, 0, Qt::AlignRight | Qt::AlignAbsolute);
     grid->addWidget(label2_, 0, 1, Qt::AlignRight);
-    grid->addWidget(text2_, 0, 2, Qt::AlignLeft);
+    grid->addWidget(parallelAddress_, 0, 2, Qt::AlignLeft);
     grid->addWidget(checkSerial_, 1, 0, Qt::AlignRight | Qt::AlignAbsolute);
-    grid->addWidget(label10_, 1, 1, Qt::AlignRight);
+    grid->addWidget(comPortLabel_, 1, 1, Qt::AlignRight);
     grid->addWidget(cmbPort_, 1, 2);
     grid->addWidget(checkSharedSerial_, 2, 0, Qt::AlignRight | Qt::AlignAbsolute);
     grid->addWidget(deviceLabel_, 2, 1, Qt::AlignRight);
     grid->addWidget(cmbDevice_, 2, 2);
-    grid->addWidget(check5_, 3, 0, Qt::AlignRight | Qt::AlignAbsolute);
+    grid->addWidget(pttOnPort_, 3, 0, Qt::AlignRight | Qt::AlignAbsolute);
     grid->addWidget(label4, 3, 1, Qt::AlignRight);
-    grid->addWidget(text3_, 3, 2, Qt::AlignLeft);
+    grid->addWidget(pttDelay_, 3, 2, Qt::AlignLeft);
     portProblem_ = Named(new QLabel, "lblPortProblem");
     portProblem_->setWordWrap(true);
     portProblem_->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
@@ -178,12 +178,12 @@ QWidget* FrmPort::buildTimingGroup()
         grid->addWidget(box, row, 1);
         grid->addWidget(Named(new QLabel(QStringLiteral("dots.")), "Label8"), row, 2);
     };
-    text4_ = new RatioBox("Text4");
-    text5_ = new RatioBox("Text5");
-    text6_ = new RatioBox("Text6");
-    ratioRow(0, "Label9", "A dash =", text4_);
-    ratioRow(1, "Label6", "A letter space =", text5_);
-    ratioRow(2, "Label7", "A word space =", text6_);
+    dashLength_ = new RatioBox("Text4");
+    letterSpace_ = new RatioBox("Text5");
+    wordSpace_ = new RatioBox("Text6");
+    ratioRow(0, "Label9", "A dash =", dashLength_);
+    ratioRow(1, "Label6", "A letter space =", letterSpace_);
+    ratioRow(2, "Label7", "A word space =", wordSpace_);
     grid->setColumnStretch(3, 1);
 
     lbl_ = Named(new QLabel, "lbl");
@@ -227,7 +227,7 @@ QWidget* FrmPort::buildSoundGroup()
     connect(btnTest_, &QPushButton::pressed, this, &FrmPort::toneTestPressed);
     connect(btnTest_, &QPushButton::released, this, &FrmPort::toneTestReleased);
     ckSlowTyping_ = Named(new QCheckBox(QStringLiteral("Slow typing")), "ckSlowTyping");
-    chk6_ = Named(new QCheckBox(QStringLiteral("Disable radio polling when keying")), "Chk6");
+    disablePolling_ = Named(new QCheckBox(QStringLiteral("Disable radio polling when keying")), "Chk6");
 
     grid->addWidget(label5, 0, 0);
     grid->addWidget(pitch_, 0, 1);
@@ -235,7 +235,7 @@ QWidget* FrmPort::buildSoundGroup()
     grid->addWidget(ckSidetone_, 1, 0, 1, 2, Qt::AlignLeft);
     grid->addWidget(btnTest_, 1, 2);
     grid->addWidget(ckSlowTyping_, 2, 0, 1, 3, Qt::AlignLeft);
-    grid->addWidget(chk6_, 3, 0, 1, 3, Qt::AlignLeft);
+    grid->addWidget(disablePolling_, 3, 0, 1, 3, Qt::AlignLeft);
     grid->setRowStretch(4, 1);
     grid->setColumnStretch(1, 1);
     return group;
@@ -284,14 +284,14 @@ void FrmPort::load()
     dotLengthSlider_->setValue(v.wpm);
     dotLengthSlider_->blockSignals(false);
     lbl_->setText(KeyerSetup::SpeedCaption(v.wpm));
-    text2_->setText(v.parallelAddress);
-    text3_->setText(v.pttDelay);
-    text4_->setText(v.dashLength);
-    text5_->setText(v.letterSpace);
-    text6_->setText(v.wordSpace);
-    check5_->setChecked(v.ptt);
+    parallelAddress_->setText(v.parallelAddress);
+    pttDelay_->setText(v.pttDelay);
+    dashLength_->setText(v.dashLength);
+    letterSpace_->setText(v.letterSpace);
+    wordSpace_->setText(v.wordSpace);
+    pttOnPort_->setChecked(v.ptt);
     ckSlowTyping_->setChecked(v.slowTyping);
-    chk6_->setChecked(v.disablePolling);
+    disablePolling_->setChecked(v.disablePolling);
     checkParallel_->setChecked(v.portMode == KeyingPortMode::Parallel);
     checkSerial_->setChecked(v.portMode == KeyingPortMode::DedicatedSerial);
     checkSharedSerial_->setChecked(v.portMode == KeyingPortMode::SharedSerial);
@@ -302,6 +302,8 @@ void FrmPort::load()
     pitch_->setValue(v.pitch);
     pitch_->blockSignals(false);
     pitchValue_->setText(QStringLiteral("%1 Hz").arg(v.pitch));
+    if (!isVisible())
+        adjustSize();
     CenterForm(*this);
     updatePortControls();
 }
@@ -313,19 +315,19 @@ KeyerSetupValues FrmPort::values() const
     v.portMode = checkSerial_->isChecked()     ? KeyingPortMode::DedicatedSerial
                  : checkParallel_->isChecked() ? KeyingPortMode::Parallel
                                                : KeyingPortMode::SharedSerial;
-    v.parallelAddress = text2_->text();
+    v.parallelAddress = parallelAddress_->text();
     v.serialPortName = serialPortName();
     v.serialDevices = devices_;
-    v.ptt = check5_->isChecked();
-    v.pttDelay = text3_->text();
-    v.dashLength = text4_->text();
-    v.letterSpace = text5_->text();
-    v.wordSpace = text6_->text();
+    v.ptt = pttOnPort_->isChecked();
+    v.pttDelay = pttDelay_->text();
+    v.dashLength = dashLength_->text();
+    v.letterSpace = letterSpace_->text();
+    v.wordSpace = wordSpace_->text();
     v.wpm = dotLengthSlider_->value();
     v.pitch = pitch_->value();
     v.sidetone = ckSidetone_->isChecked();
     v.slowTyping = ckSlowTyping_->isChecked();
-    v.disablePolling = chk6_->isChecked();
+    v.disablePolling = disablePolling_->isChecked();
     return v;
 }
 
@@ -354,8 +356,8 @@ void FrmPort::updatePortControls()
 {
     const bool parallel = checkParallel_->isChecked();
     label2_->setEnabled(parallel);
-    text2_->setEnabled(parallel);
-    label10_->setEnabled(!parallel);
+    parallelAddress_->setEnabled(parallel);
+    comPortLabel_->setEnabled(!parallel);
     cmbPort_->setEnabled(!parallel);
     const bool portNamed = !parallel && cmbPort_->currentIndex() >= 0;
     deviceLabel_->setEnabled(portNamed);

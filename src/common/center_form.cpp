@@ -1,4 +1,4 @@
-#include "keyer/setup/center_form.h"
+#include "common/center_form.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -11,9 +11,8 @@ void CenterForm(QWidget& form)
     QScreen* screen = form.screen() != nullptr ? form.screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return;
-    if (!form.isVisible())
-        form.adjustSize();
-    const QRect area = screen->geometry();
+    // A second screen's area starts where the first one ends, not at 0,0.
+    const QRect area = screen->availableGeometry();
     const QSize size = form.frameGeometry().size();
     form.move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);
 }
