@@ -43,28 +43,41 @@ struct Figures {
     int chars = 0;
 };
 
+// A profile that keys through the WinKey on `device` at `wpm`, with no PTT lead or tail.
+bool WriteProfile(const QTemporaryDir& dir, int wpm, const QString& device, const QString& extraWinKeyKeys)
+{
+    QFile ini(QDir(dir.path()).filePath(QStringLiteral("TAVRIK.INI")));
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
+    ini.write(QStringLiteral("[frmTavrik Settings]\nKeyer to Use=WinKey\nKeying=VOX\n"
+                             "[WinKey Settings]\nWinKey Port=1\nWinKey Speed=%1\nWinKey PTT Lead Delay=0\n"
+                             "WinKey PTT Lag Delay=0\n%2[Devices]\nComm1=%3\n")
+                  .arg(wpm)
+                  .arg(extraWinKeyKeys, device)
+                  .toUtf8());
+    return ini.flush();
+}
+
+// The main window on the real clock, with nothing of the machine's own ports or priority.
+struct StationOnTheKeyer {
+    MonotonicClock clock;
+    NoPriority priority;
+    NoPortIo parallel;
+    NoModemLines modemLines;
+    SilentDialogs dialogs;
+    FrmTavrik window{TavrikDevices{clock, priority, parallel, modemLines, dialogs}};
+};
+
 bool Run(int wpm, const QString& echoAt, Figures& out)
 {
     test::WinKeyEmulatorProcess emulator;
     if (!emulator.start(QStringLiteral(WINKEY_EMULATOR), {QStringLiteral("--echo"), echoAt}))
         return false;
     QTemporaryDir dir;
-    QFile ini(QDir(dir.path()).filePath(QStringLiteral("TAVRIK.INI")));
-    if (!ini.open(QIODevice::WriteOnly))
+    if (!WriteProfile(dir, wpm, emulator.device(), QStringLiteral("WinKey Speed Farnsworth=5\n")))
         return false;
-    ini.write(QStringLiteral("[frmTavrik Settings]\nKeyer to Use=WinKey\nKeying=VOX\n"
-                             "[WinKey Settings]\nWinKey Port=1\nWinKey Speed=%1\nWinKey PTT Lead Delay=0\n"
-                             "WinKey PTT Lag Delay=0\nWinKey Speed Farnsworth=5\n[Devices]\nComm1=%2\n")
-                  .arg(wpm)
-                  .arg(emulator.device())
-                  .toUtf8());
-    ini.close();
-    MonotonicClock clock;
-    NoPriority priority;
-    NoPortIo parallel;
-    NoModemLines modemLines;
-    SilentDialogs dialogs;
-    FrmTavrik window(TavrikDevices{clock, priority, parallel, modemLines, dialogs});
+    StationOnTheKeyer station;
+    FrmTavrik& window = station.window;
     window.formLoad({dir.path(), QString()});
     if (!emulator.waitForLine(QStringLiteral("load defaults")))
         return false;
@@ -101,21 +114,10 @@ bool Replug(std::vector<double>& out)
     auto emulator = std::make_unique<test::WinKeyEmulatorProcess>();
     if (!emulator->start(QStringLiteral(WINKEY_EMULATOR), arguments))
         return false;
-    QFile ini(QDir(dir.path()).filePath(QStringLiteral("TAVRIK.INI")));
-    if (!ini.open(QIODevice::WriteOnly))
+    if (!WriteProfile(dir, 40, link, QString()))
         return false;
-    ini.write(QStringLiteral("[frmTavrik Settings]\nKeyer to Use=WinKey\nKeying=VOX\n"
-                             "[WinKey Settings]\nWinKey Port=1\nWinKey Speed=40\nWinKey PTT Lead Delay=0\n"
-                             "WinKey PTT Lag Delay=0\n[Devices]\nComm1=%1\n")
-                  .arg(link)
-                  .toUtf8());
-    ini.close();
-    MonotonicClock clock;
-    NoPriority priority;
-    NoPortIo parallel;
-    NoModemLines modemLines;
-    SilentDialogs dialogs;
-    FrmTavrik window(TavrikDevices{clock, priority, parallel, modemLines, dialogs});
+    StationOnTheKeyer station;
+    FrmTavrik& window = station.window;
     window.formLoad({dir.path(), QString()});
     if (!emulator->waitForLine(QStringLiteral("load defaults")))
         return false;
