@@ -39,11 +39,11 @@ TavrikSettings LoadSettings(SettingsFile& file, const std::function<void()>& aft
     ReadRows(file, setting::kDeviceSettings, settings.devices);
     for (int n = 1; n <= static_cast<int>(settings.devices.commPorts.size()); ++n) {
         settings.devices.commPorts[static_cast<std::size_t>(n - 1)] =
-            file.ReadSetting(QString::fromLatin1(kDevicesSection), CommPortKey(n), CommPortDefault(n),
+            file.ReadSetting(QString::fromLatin1(setting::kDevicesSection), CommPortKey(n), CommPortDefault(n),
                              IniFile::kLongestValue);
     }
     // Readers after the load expect the section the WinKey keys left behind.
-    file.setReadSection(QString::fromLatin1(kWinKeySection));
+    file.setReadSection(QString::fromLatin1(setting::kWinKeySection));
     return settings;
 }
 

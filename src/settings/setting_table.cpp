@@ -91,6 +91,11 @@ const Conversion<SerialZero> kZeroWord{
 
 } // namespace conversion
 
+QString PortToUseWord(bool parallel, bool sharedSerial)
+{
+    return parallel ? QStringLiteral("Parallel") : sharedSerial ? QStringLiteral("Shared Serial") : QStringLiteral("Serial");
+}
+
 QString CommPortKey(int portNumber)
 {
     return QStringLiteral("Comm") + QString::number(portNumber);

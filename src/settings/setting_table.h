@@ -97,12 +97,15 @@ struct Setting {
     qsizetype longest = IniFile::kLongestValue;
 };
 
-inline constexpr const char* kMainSection = "frmTavrik Settings";
-inline constexpr const char* kWinKeySection = "WinKey Settings";
-inline constexpr const char* kDevicesSection = "Devices";
+// What "Port to Use" stores for the port that keys; neither flag set is the dedicated port.
+QString PortToUseWord(bool parallel, bool sharedSerial);
 
 namespace setting {
 namespace c = conversion;
+
+inline constexpr const char* kMainSection = "frmTavrik Settings";
+inline constexpr const char* kWinKeySection = "WinKey Settings";
+inline constexpr const char* kDevicesSection = "Devices";
 using S = TavrikSettings;
 
 inline constexpr Setting kSlowTyping{kMainSection, "Slow Typing", "ON", &c::kOnWhenOn, FieldOf<&S::slowTyping>};
@@ -136,11 +139,7 @@ inline constexpr Setting kPtt{kMainSection, "PTT", "OFF", &c::kOnUnlessOff, Fiel
 // The stored word: "Parallel", "Shared Serial", and anything else ("Serial") the dedicated port.
 inline constexpr Setting kPortToUse{
     kMainSection, "Port to Use", "Parallel", &c::kText,
-    Field<S, QString>{[](const S& s) {
-                          return s.portIsParallel       ? QStringLiteral("Parallel")
-                                 : s.portIsSharedSerial ? QStringLiteral("Shared Serial")
-                                                        : QStringLiteral("Serial");
-                      },
+    Field<S, QString>{[](const S& s) { return PortToUseWord(s.portIsParallel, s.portIsSharedSerial); },
                       [](S& s, const QString& word) {
                           s.portIsParallel = word == u"Parallel";
                           s.portIsSharedSerial = word == u"Shared Serial";
@@ -313,7 +312,7 @@ QString CommPortKey(int portNumber);
 QString CommPortDefault(int portNumber);
 
 // One value as a write stores it.
-struct StoredValue {
+struct SettingWrite {
     QString section;
     QString key;
     QString value;
@@ -328,7 +327,7 @@ QString KeyOf(const Setting<Record, T>& s, int slot = 0)
 }
 
 template <typename Record, typename T>
-StoredValue Stored(const Setting<Record, T>& s, const std::type_identity_t<T>& value, int slot = 0)
+SettingWrite Stored(const Setting<Record, T>& s, const std::type_identity_t<T>& value, int slot = 0)
 {
     const char* written = s.writtenKey ? s.writtenKey(value) : s.key;
     const QString key = QString::fromLatin1(written);
@@ -337,16 +336,16 @@ StoredValue Stored(const Setting<Record, T>& s, const std::type_identity_t<T>& v
 
 // A value as the operator typed it, stored for the key's reader to convert.
 template <typename Record, typename T>
-StoredValue StoredText(const Setting<Record, T>& s, const QString& typed)
+SettingWrite StoredText(const Setting<Record, T>& s, const QString& typed)
 {
     return {QString::fromLatin1(s.section), KeyOf(s), typed};
 }
 
 // Every row of `table` as the write of its field of `record`, in the table's order.
 template <typename Record, typename... Rows>
-std::vector<StoredValue> StoredValues(const std::tuple<Rows...>& table, const Record& record, int slot = 0)
+std::vector<SettingWrite> StoredValues(const std::tuple<Rows...>& table, const Record& record, int slot = 0)
 {
-    std::vector<StoredValue> values;
+    std::vector<SettingWrite> values;
     values.reserve(sizeof...(Rows));
     std::apply([&](const auto&... row) { (values.push_back(Stored(row, row.field.get(record), slot)), ...); }, table);
     return values;
@@ -355,7 +354,7 @@ std::vector<StoredValue> StoredValues(const std::tuple<Rows...>& table, const Re
 // Hands a stored value to whatever writes settings: an object with writeSetting(section,
 // key, value), or a function of those three.
 template <typename Writer>
-void Write(Writer&& writer, const StoredValue& v)
+void Write(Writer&& writer, const SettingWrite& v)
 {
     if constexpr (std::is_invocable_v<Writer&, const QString&, const QString&, const QString&>)
         writer(v.section, v.key, v.value);

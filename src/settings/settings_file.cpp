@@ -55,6 +55,7 @@ void SettingsFile::PrepareSettingsFile()
     if (!argumentText_.isEmpty()) {
         // The default profile is wherever a plain start would find it.
         IniFile(path_).createAsCopyOf(ResolveSettingsPath(programDir_, QString()));
+        document_.reset();
     }
     StampSettingsFile();
 }

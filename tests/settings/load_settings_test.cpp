@@ -68,7 +68,7 @@ TEST(LoadSettings, EveryKeyLoadsItsDefaultAndReadsBackWhatItsWriteStores)
     });
     ForEveryRow(written, kSlot, [&](const auto& row, auto& record, int slot) {
         row.field.set(record, Other(row.field.get(record)));
-        const StoredValue v = Stored(row, row.field.get(record), slot);
+        const SettingWrite v = Stored(row, row.field.get(record), slot);
         file.WriteSetting(v.section, v.key, v.value);
     });
     for (int n = 1; n <= 8; ++n)
