@@ -3,6 +3,7 @@
 #include "common/link_codes.h"
 #include "common/trim_at_nul.h"
 #include "common/vb_numbers.h"
+#include "settings/setting_table.h"
 
 #include <QLocale>
 
@@ -174,8 +175,7 @@ void MacroExpander::StepSpeed(int step)
         const std::int16_t speed = std::clamp(stepped(context_.winKeySpeed(), kSlowestWinKeyWpm, kFastestWinKeyWpm),
                                               kSlowestWinKeyWpm, kFastestWinKeyWpm);
         context_.setWinKeySpeed(speed);
-        context_.writeSetting(QStringLiteral("WinKey Settings"), QStringLiteral("WinKey Speed"),
-                              QString::number(speed));
+        Write(context_, Stored(setting::kWinKeySpeed, speed));
         // With the speed pot in charge the keyer and the display follow the pot.
         if (!context_.winKeyAnalogSpeed()) {
             constexpr char kBufferedSpeed = 0x1C;
@@ -185,8 +185,7 @@ void MacroExpander::StepSpeed(int step)
     } else {
         const std::int16_t speed = stepped(context_.keyingSpeed(), kSlowestSoftwareWpm, kFastestSoftwareWpm);
         context_.setKeyingSpeed(speed);
-        context_.writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("WPM"),
-                              QString::number(speed));
+        Write(context_, Stored(setting::kWpm, speed));
     }
     if (context_.isSending())
         context_.setSavedSpeedToCurrent();

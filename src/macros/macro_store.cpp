@@ -17,11 +17,6 @@ std::size_t Checked(int index)
     return static_cast<std::size_t>(index);
 }
 
-QString Flag(bool value)
-{
-    return value ? QStringLiteral("True") : QStringLiteral("False");
-}
-
 } // namespace
 
 MacroSlot& MacroStore::slot(int index)
@@ -105,28 +100,13 @@ QString TooVerboseText(qsizetype length)
                          "other station to death (do you?).");
 }
 
-std::vector<std::pair<QString, QString>> MacroSlotWrites(int index, const QString& storedText, const QString& caption,
-                                                         const MacroSlot& look)
+std::vector<SettingWrite> MacroSlotWrites(int index, const QString& storedText, const QString& caption,
+                                         const MacroSlot& look)
 {
-    const QString n = QString::number(index);
-    const auto key = [&n](const char* prefix) { return QLatin1String(prefix) + n; };
-    const auto number = [](qint64 value) { return QString::number(value); };
-    return {
-        {key("Macro #"), storedText},
-        {key("Macro Caption #"), caption},
-        {key("Macro BackColor #"), number(look.backColor)},
-        {key("Macro MouseOver BackColor #"), number(look.mouseOverBackColor)},
-        {key("Macro ForeColor #"), number(look.foreColor)},
-        {key("Macro MouseOver ForeColor #"), number(look.mouseOverForeColor)},
-        {key("Macro Fontname #"), look.fontName},
-        {key("Macro MouseOver Fontname #"), look.mouseOverFontName},
-        {key("Macro Fontsize #"), number(look.fontSize)},
-        {key("Macro MouseOver Fontsize #"), number(look.mouseOverFontSize)},
-        {key("Macro Fontbold #"), Flag(look.fontBold)},
-        {key("Macro MouseOver Fontbold #"), Flag(look.mouseOverFontBold)},
-        {key("Macro Fontitalic #"), Flag(look.fontItalic)},
-        {key("Macro MouseOver Fontitalic #"), Flag(look.mouseOverFontItalic)},
-    };
+    MacroSlot stored = look;
+    stored.text = storedText;
+    stored.caption = caption;
+    return StoredValues(setting::kMacroSlotSettings, stored, index);
 }
 
 } // namespace tavrik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/setting_table.h"
 #include "settings/tavrik_settings.h"
 
 #include <QString>
@@ -40,7 +41,7 @@ QString MacroSetupCaption(int index);
 QString TooVerboseText(qsizetype length);
 // The fourteen keys the editor's OK writes for slot `index`, in their order, with their values:
 // the stored text, the caption, then the look of `look`.
-std::vector<std::pair<QString, QString>> MacroSlotWrites(int index, const QString& storedText,
-                                                         const QString& caption, const MacroSlot& look);
+std::vector<SettingWrite> MacroSlotWrites(int index, const QString& storedText, const QString& caption,
+                                         const MacroSlot& look);
 
 } // namespace tavrik

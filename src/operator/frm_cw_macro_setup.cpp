@@ -223,7 +223,7 @@ void FrmCwMacroSetup::accept()
     }
     const QString caption = ButtonCaptionFrom(captionText_->text());
     // Refused here, not found missing after a restart: the file keeps one line per key.
-    if (!IniDocument::IsStorable(QStringLiteral("frmTavrik Settings"), QStringLiteral("Caption"), caption)) {
+    if (!IniDocument::IsStorable(QString::fromLatin1(setting::kMainSection), KeyOf(setting::kMacroCaption, index_), caption)) {
         host_.dialogs.showMessage(QStringLiteral("Caption"),
                                   QStringLiteral("A caption cannot be a line break or Chr$(0): the settings file "
                                                  "could not keep it. Type another caption."),
@@ -239,8 +239,8 @@ void FrmCwMacroSetup::accept()
     slot.text = typed;
     host_.store.copyAppearance(index_, 0);
     host_.repaintButton(index_);
-    for (const auto& [key, value] : MacroSlotWrites(index_, stored, slot.caption, slot))
-        host_.writeSetting(key, value);
+    for (const SettingWrite& write : MacroSlotWrites(index_, stored, slot.caption, slot))
+        host_.writeSetting(write.key, write.value);
     QDialog::accept();
 }
 

@@ -44,9 +44,23 @@ QString DecodeMarkedLine(const QByteArray& line)
     return IsValidUtf8(line) ? QString::fromUtf8(line) : FromWindows1252(line);
 }
 
-bool SameName(const QString& a, const QString& b)
+// Two names match when this gives the same text: each character's simple case folding, the
+// comparison that a case-blind compare of two texts makes character by character.
+QString FoldedName(const QString& name)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    QString folded;
+    folded.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar unit = name.at(i);
+        if (unit.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            const char32_t point = QChar::toCaseFolded(QChar::surrogateToUcs4(unit, name.at(i + 1)));
+            folded += QString::fromUcs4(&point, 1);
+            ++i;
+        } else {
+            folded += QChar(static_cast<char16_t>(QChar::toCaseFolded(unit.unicode())));
+        }
+    }
+    return folded;
 }
 
 bool HasLineBreakOrNul(const QString& text)
@@ -107,38 +121,59 @@ IniDocument IniDocument::Parse(const QByteArray& bytes)
     return doc;
 }
 
-std::optional<IniDocument::SectionSpan> IniDocument::findSection(const QString& section) const
+const IniDocument::Index& IniDocument::index() const
 {
-    const QString wanted = TrimIniBlanks(section);
+    if (index_)
+        return *index_;
+    index_.emplace();
+    // The section being read, kept aside until it ends: none before the first header, nor in a
+    // repeated section, whose keys the first section of that name hides.
+    std::optional<std::pair<QString, Index::Section>> current;
+    const auto close = [&](qsizetype end) {
+        if (!current)
+            return;
+        current->second.span.end = end;
+        index_->sections.insert(current->first, current->second);
+        current.reset();
+    };
     for (qsizetype i = 0; i < lines_.size(); ++i) {
-        if (!IsHeader(lines_.at(i)) || !SameName(HeaderName(lines_.at(i)), wanted))
+        const QString& line = lines_.at(i);
+        if (IsHeader(line)) {
+            close(i);
+            QString name = FoldedName(HeaderName(line));
+            if (!index_->sections.contains(name))
+                current.emplace(std::move(name), Index::Section{SectionSpan{i, i + 1}, {}});
             continue;
-        SectionSpan span;
-        span.header = i;
-        span.end = i + 1;
-        while (span.end < lines_.size() && !IsHeader(lines_.at(span.end)))
-            ++span.end;
-        return span;
+        }
+        // Every other line counts, as its key or as the empty key, as a search of the lines would.
+        if (current) {
+            const QString key = FoldedName(KeyOf(line));
+            if (!current->second.keys.contains(key))
+                current->second.keys.insert(key, i);
+        }
     }
-    return std::nullopt;
+    close(lines_.size());
+    return *index_;
 }
 
-qsizetype IniDocument::findKey(const SectionSpan& span, const QString& key) const
+const IniDocument::Index::Section* IniDocument::findSection(const QString& section) const
 {
-    const QString wanted = TrimIniBlanks(key);
-    for (qsizetype i = span.header + 1; i < span.end; ++i) {
-        if (SameName(KeyOf(lines_.at(i)), wanted))
-            return i;
-    }
-    return -1;
+    const Index& sections = index();
+    const auto found = sections.sections.constFind(FoldedName(TrimIniBlanks(section)));
+    return found == sections.sections.cend() ? nullptr : &*found;
+}
+
+qsizetype IniDocument::findKey(const Index::Section& section, const QString& key)
+{
+    return section.keys.value(FoldedName(TrimIniBlanks(key)), -1);
 }
 
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const
 {
-    const auto span = findSection(section);
-    if (!span)
+    const Index::Section* found = findSection(section);
+    if (!found)
         return std::nullopt;
-    const qsizetype line = findKey(*span, key);
+    const qsizetype line = findKey(*found, key);
     if (line < 0)
         return std::nullopt;
     const QString& text = lines_.at(line);
@@ -163,25 +198,28 @@ bool IniDocument::set(const QString& section, const QString& key, const QString&
     // The code page would store what it cannot hold as '?'; UTF-8 holds every line as it is.
     if (encoding_ == Encoding::Windows1252 && !FitsWindows1252(section + key + value))
         encoding_ = Encoding::Utf8;
-    const auto span = findSection(section);
-    if (!span) {
+    const Index::Section* found = findSection(section);
+    if (!found) {
         lines_.append(u'[' + TrimIniBlanks(section) + u']');
         lines_.append(TrimIniBlanks(key) + u'=' + value);
+        index_.reset();
         return true;
     }
-    const qsizetype line = findKey(*span, key);
+    const qsizetype line = findKey(*found, key);
     if (line >= 0) {
-        // The key keeps the spelling the file already has.
+        // The key keeps the spelling the file already has, so the index stays right.
         lines_[line] = KeyOf(lines_.at(line)) + u'=' + value;
         return true;
     }
     // After the section's last non-blank line, so blank lines before the next section stay.
-    qsizetype last = span->header;
-    for (qsizetype i = span->header + 1; i < span->end; ++i) {
+    const SectionSpan span = found->span;
+    qsizetype last = span.header;
+    for (qsizetype i = span.header + 1; i < span.end; ++i) {
         if (!TrimIniBlanks(lines_.at(i)).isEmpty())
             last = i;
     }
     lines_.insert(last + 1, TrimIniBlanks(key) + u'=' + value);
+    index_.reset();
     return true;
 }
 

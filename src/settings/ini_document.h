@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -48,11 +49,23 @@ private:
         qsizetype header = -1; // line of the header
         qsizetype end = 0;     // first line after the section
     };
+    // Where each section and key is, by its case-folded name: the first of a name only, as
+    // the matching rules want. A document read for a whole load is asked hundreds of times.
+    struct Index {
+        struct Section {
+            SectionSpan span;
+            QHash<QString, qsizetype> keys; // line of each key
+        };
+        QHash<QString, Section> sections;
+    };
 
-    std::optional<SectionSpan> findSection(const QString& section) const;
-    qsizetype findKey(const SectionSpan& span, const QString& key) const;
+    const Index& index() const;
+    const Index::Section* findSection(const QString& section) const;
+    static qsizetype findKey(const Index::Section& section, const QString& key);
 
     QStringList lines_;
+    // Built on the first lookup; dropped when lines move.
+    mutable std::optional<Index> index_;
     Encoding encoding_ = Encoding::Windows1252;
     QString lineEnding_ = QStringLiteral("\n");
 };

@@ -1,7 +1,5 @@
 #include "settings/ini_file.h"
 
-#include "settings/ini_document.h"
-
 #include <QFile>
 #include <QFileInfo>
 
@@ -56,11 +54,17 @@ IniFile::IniFile(QString path, std::chrono::milliseconds lockPatience)
 QString IniFile::read(const QString& section, const QString& key, const QString& defaultValue,
                       qsizetype longest) const
 {
-    // The default is trimmed like a stored value, so both read alike.
     const FileContent content = ReadWholeFile(path_);
-    if (content.status != FileContent::Status::Read)
-        return CutToLongest(TrimIniBlanks(defaultValue), longest);
-    const auto value = IniDocument::Parse(content.bytes).value(section, key);
+    const IniDocument document =
+        content.status == FileContent::Status::Read ? IniDocument::Parse(content.bytes) : IniDocument();
+    return ReadProfileValue(document, section, key, defaultValue, longest);
+}
+
+QString ReadProfileValue(const IniDocument& document, const QString& section, const QString& key,
+                         const QString& defaultValue, qsizetype longest)
+{
+    // The default is trimmed like a stored value, so both read alike.
+    const auto value = document.value(section, key);
     return CutToLongest(value ? *value : TrimIniBlanks(defaultValue), longest);
 }
 
@@ -89,6 +93,12 @@ int IniFile::store(const FileLock& lock, const QString& target, const QByteArray
 
 WriteResult IniFile::write(const QString& section, const QString& key, const QString& value) const
 {
+    IniDocument ignored;
+    return write(section, key, value, ignored);
+}
+
+WriteResult IniFile::write(const QString& section, const QString& key, const QString& value, IniDocument& now) const
+{
     if (!IniDocument::IsStorable(section, key, value))
         return WriteResult::Failed(QStringLiteral("the name or the value does not fit on one line"));
     const QString target = targetPath();
@@ -102,10 +112,12 @@ WriteResult IniFile::write(const QString& section, const QString& key, const QSt
     IniDocument doc = IniDocument::Parse(current.bytes);
     doc.set(section, key, value);
     const QByteArray bytes = doc.serialize();
-    if (bytes == current.bytes)
-        return WriteResult::Done();
-    const int error = store(lock, target, current.bytes, bytes);
-    return error == 0 ? WriteResult::Done() : WriteResult::Failed(SystemError(error));
+    if (bytes != current.bytes) {
+        if (const int error = store(lock, target, current.bytes, bytes); error != 0)
+            return WriteResult::Failed(SystemError(error));
+    }
+    now = std::move(doc);
+    return WriteResult::Done();
 }
 
 bool IniFile::createAsCopyOf(const QString& source) const

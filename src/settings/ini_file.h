@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/atomic_file.h"
+#include "settings/ini_document.h"
 
 #include <QString>
 
@@ -46,6 +47,9 @@ public:
     // disk full, lock still taken after the patience, a name or value that cannot be one line)
     // the file is as it was.
     WriteResult write(const QString& section, const QString& key, const QString& value) const;
+    // The same, and on success gives back in `now` the file's text as the write left it,
+    // changes of other writers included.
+    WriteResult write(const QString& section, const QString& key, const QString& value, IniDocument& now) const;
 
     // Creates the file as a byte-for-byte copy of `source`; false, changing nothing, when the
     // file exists already or the source cannot be read.
@@ -63,5 +67,9 @@ private:
     std::chrono::milliseconds lockPatience_;
     std::function<void()> beforeReplace_;
 };
+
+// What a read of the key gives from the file's text `document`: as IniFile::read describes.
+QString ReadProfileValue(const IniDocument& document, const QString& section, const QString& key,
+                         const QString& defaultValue, qsizetype longest = IniFile::kLongestValue);
 
 } // namespace tavrik

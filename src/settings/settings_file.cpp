@@ -55,6 +55,7 @@ void SettingsFile::PrepareSettingsFile()
     if (!argumentText_.isEmpty()) {
         // The default profile is wherever a plain start would find it.
         IniFile(path_).createAsCopyOf(ResolveSettingsPath(programDir_, QString()));
+        document_.reset();
     }
     StampSettingsFile();
 }
@@ -65,14 +66,29 @@ void SettingsFile::StampSettingsFile()
                  FormatCreateStamp(QDateTime::currentDateTime(), QLocale::system()));
 }
 
+const IniDocument& SettingsFile::document() const
+{
+    if (!document_) {
+        const FileContent content = ReadWholeFile(path_);
+        document_ = content.status == FileContent::Status::Read ? IniDocument::Parse(content.bytes) : IniDocument();
+    }
+    return *document_;
+}
+
 QString SettingsFile::ReadSetting(const QString& key, const QString& defaultValue, qsizetype longest) const
 {
+    return ReadSetting(readSection_, key, defaultValue, longest);
+}
+
+QString SettingsFile::ReadSetting(const QString& section, const QString& key, const QString& defaultValue,
+                                  qsizetype longest) const
+{
     for (auto w = heldWrites_.rbegin(); w != heldWrites_.rend(); ++w) {
-        if (w->section.compare(readSection_, Qt::CaseInsensitive) == 0 && w->key.compare(key, Qt::CaseInsensitive) == 0)
+        if (w->section.compare(section, Qt::CaseInsensitive) == 0 && w->key.compare(key, Qt::CaseInsensitive) == 0)
             return TrimAtNul(TrimIniBlanks(w->value).left(longest) + QChar(u'\0'));
     }
     // The value comes through a NUL-ended buffer, as from the platform call.
-    return TrimAtNul(IniFile(path_).read(readSection_, key, defaultValue, longest) + QChar(u'\0'));
+    return TrimAtNul(ReadProfileValue(document(), section, key, defaultValue, longest) + QChar(u'\0'));
 }
 
 void SettingsFile::WriteSetting(const QString& section, const QString& key, const QString& value) const
@@ -81,8 +97,10 @@ void SettingsFile::WriteSetting(const QString& section, const QString& key, cons
         heldWrites_.push_back({section, key, value});
         return;
     }
-    const WriteResult result = IniFile(path_).write(section, key, value);
+    IniDocument now;
+    const WriteResult result = IniFile(path_).write(section, key, value, now);
     if (result) {
+        document_ = std::move(now);
         problemReported_ = false;
         return;
     }

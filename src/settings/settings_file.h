@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/ini_document.h"
 #include "settings/ini_file.h"
 
 #include <QDateTime>
@@ -7,12 +8,15 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tavrik {
 
 // TAVRIK.INI of this run: where it lives, its creation, and the one-value reads and writes
-// that every other part of the program goes through.
+// that every other part of the program goes through. The file is read once, at the first
+// read, and its text kept: reads come from that copy, and each write, which still re-reads
+// the file under its lock and stores at once, leaves the copy as the file now is.
 class SettingsFile {
 public:
     static constexpr const char* kFileName = "TAVRIK.INI";
@@ -41,6 +45,9 @@ public:
     // characters, which only the macro texts read beyond the usual limit.
     QString ReadSetting(const QString& key, const QString& defaultValue,
                         qsizetype longest = IniFile::kLongestValue) const;
+    // The same from a named section, leaving the current read section alone.
+    QString ReadSetting(const QString& section, const QString& key, const QString& defaultValue,
+                        qsizetype longest) const;
     // Stores at once, unless writes are held. A failed write changes nothing; the operator is
     // told through the reporter.
     void WriteSetting(const QString& section, const QString& key, const QString& value) const;
@@ -67,6 +74,8 @@ public:
     static QString FormatCreateStamp(const QDateTime& time, const QLocale& locale);
 
 private:
+    const IniDocument& document() const;
+
     QString programDir_;
     QString argumentText_;
     QString path_;
@@ -80,6 +89,7 @@ private:
         QString value;
     };
     mutable std::vector<HeldWrite> heldWrites_;
+    mutable std::optional<IniDocument> document_;
 };
 
 } // namespace tavrik

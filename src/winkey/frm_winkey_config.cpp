@@ -1,6 +1,7 @@
 #include "winkey/frm_winkey_config.h"
 
 #include "common/center_form.h"
+#include "settings/setting_table.h"
 #include "winkey/winkey_bytes.h"
 
 #include <QBoxLayout>
@@ -16,18 +17,12 @@
 namespace tavrik {
 namespace {
 
-const QString kSection = QStringLiteral("WinKey Settings");
 const QString kPotTitle = QStringLiteral("Invalise Speed Pot settings");
 constexpr const char* kTones[] = {"375", "417", "469", "535", "625", "752", "940", "1252", "1879", "3759"};
 
 QString Number(double v)
 {
     return QString::number(v, 'g', 15);
-}
-
-QString TrueFalse(bool on)
-{
-    return on ? QStringLiteral("True") : QStringLiteral("False");
 }
 
 // A stored value the list cannot show leaves the list as it is.
@@ -403,38 +398,8 @@ bool FrmWinKeyConfig::apply()
         return false;
     }
     const WinKeySettings s = fromControls();
-    const auto number = [this](const char* key, int value) {
-        writeSetting_(kSection, QLatin1String(key), QString::number(value));
-    };
-    const auto flag = [this](const char* key, bool on) { writeSetting_(kSection, QLatin1String(key), TrueFalse(on)); };
-    number("WinKey Port", s.port);
-    number("WinKey Key Mode", s.keyMode);
-    number("WinKey Tone", s.tone);
-    number("WinKey WordSpace", s.wordSpace);
-    number("WinKey Paddle Operation", s.paddleOperation);
-    number("WinKey PTT Lead Delay", s.pttLeadDelay);
-    number("WinKey PTT Lag Delay", s.pttLagDelay);
-    number("WinKey Speed Max", s.speedMax);
-    number("WinKey Speed Min", s.speedMin);
-    number("WinKey Speed Farnsworth", s.speedFarnsworth);
-    number("WinKey DitDah Ratio", s.ditDahRatio);
-    number("WinKey DitDah Weight", s.ditDahWeight);
-    number("WinKey First Extension", s.firstExtension);
-    number("WinKey Compensation", s.compensation);
-    number("WinKey Paddle Switchpoint", s.paddleSwitchpoint);
-    number("WinKey Speed", s.speed);
-    flag("WinKey PTT", s.ptt);
-    flag("WinKey Sidetone", s.sideTone);
-    flag("WinKey Pin 3", s.pin3);
-    flag("WinKey AutoSpace", s.autoSpace);
-    flag("WinKey Contest WordSpace", s.contestWordSpace);
-    flag("WinKey Switch Paddles", s.switchPaddles);
-    flag("WinKey Analog Speed", s.analogSpeed);
-    flag("WinKey Disable Paddle Memory", s.disablePaddleMemory);
-    flag("WinKey Paddle Insert Cancels Macro", s.paddleInsertCancelsMacro);
-    flag("WinKey Radio 1 Pin 3", s.radio1Pin3);
-    flag("WinKey Radio 2 Pin 3", s.radio2Pin3);
-    flag("WinKey Hold Radio Polling", s.holdRadioPolling);
+    for (const SettingWrite& value : StoredValues(setting::kWinKeySettings, s))
+        Write(writeSetting_, value);
     emit applied(s);
     close();
     return true;

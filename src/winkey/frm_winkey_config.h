@@ -25,7 +25,8 @@ public:
     FrmWinKeyConfig(const WinKeySettings& current, SettingWriter writeSetting, NoticeShower showNotice,
                     QWidget* owner);
 
-    // Apply: checks the speed pot, stores the 28 settings and closes; false when refused.
+    // Apply: checks the speed pot, stores the 28 settings of the setting table's WinKey rows in
+    // their order, and closes; false when refused.
     bool apply();
 
     // "1:3", "+20%", "250 ms.": what the label beside a slider shows.

@@ -2,6 +2,7 @@
 
 #include "keyer/software_keyer.h"
 #include "keyer/keyer_ports.h"
+#include "settings/setting_table.h"
 #include "winkey/winkey_bytes.h"
 #include "winkey/winkey_connection.h"
 #include "winkey/winkey_window.h"
@@ -328,10 +329,9 @@ void WinKeyHandOver::stepKeyingSpeed(bool lower)
     if (winKey) {
         if (!settings.analogSpeed)
             connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.wpm));
-        window_.writeSetting(QStringLiteral("WinKey Settings"), QStringLiteral("WinKey Speed"),
-                             QString::number(settings.speed));
+        Write(window_, Stored(setting::kWinKeySpeed, settings.speed));
     } else {
-        window_.writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("WPM"), QString::number(s.wpm));
+        Write(window_, Stored(setting::kWpm, s.wpm));
     }
 }
 

@@ -22,8 +22,10 @@ TEST(IniDocument, ReadsWithTheProfileRules)
                             "[ WinKey Settings ]\n"
                             "WinKey Sidetone=True\n"
                             "[frmtavrik settings]\n"
-                            "Late=hidden by the first section of that name\n";
-    const IniDocument doc = IniDocument::Parse(file);
+                            "Late=hidden by the first section of that name\n"
+                            "[Gr\xC3\xB6\xC3\x9F" "e]\n"
+                            "\xC3\x84rger=1\n";
+    const IniDocument doc = IniDocument::Parse("\xEF\xBB\xBF" + file);
     const struct {
         const char* section;
         const char* key;
@@ -43,6 +45,9 @@ TEST(IniDocument, ReadsWithTheProfileRules)
         {"FrmTavrik Settings", "WinKey Sidetone", std::nullopt}, // another section's key
         {"FrmTavrik Settings", "Late", std::nullopt},
         {"No Such Section", "Sidetone", std::nullopt},
+        // Letter case beyond ASCII matches too; "ss" is another name than "\u00DF".
+        {"GR\xC3\x96\xC3\x9F" "E", "\xC3\xA4RGER", U("1")},
+        {"GR\xC3\x96SSE", "\xC3\xA4rger", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(doc.value(U(c.section), U(c.key)), c.expected) << c.section << " / " << c.key;
@@ -82,6 +87,12 @@ TEST(IniDocument, WritesInPlaceAtTheSectionEndOrTheFileEnd)
         IniDocument doc = IniDocument::Parse(QByteArray(c.before));
         EXPECT_TRUE(doc.set(U(c.section), U(c.key), U(c.value))) << c.before;
         EXPECT_EQ(doc.serialize(), QByteArray(c.after)) << c.before;
+        // Lookups after the change find what a fresh read of the new text finds.
+        const IniDocument reread = IniDocument::Parse(QByteArray(c.after));
+        for (const char* key : {c.key, "k", "z"}) {
+            for (const char* section : {"A", "B"})
+                EXPECT_EQ(doc.value(U(section), U(key)), reread.value(U(section), U(key))) << c.before << key;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "keyer/keyer_port.h"
 #include "keyer/setup/keyer_setup_host.h"
 #include "keyer/software_keyer.h"
+#include "settings/setting_table.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,11 +12,6 @@
 
 namespace tavrik {
 namespace {
-
-QString OnOff(bool on)
-{
-    return on ? QStringLiteral("ON") : QStringLiteral("OFF");
-}
 
 // Shortest decimal form: 3 stays "3", 2.5 "2.5".
 QString Shortest(double value)
@@ -141,13 +137,9 @@ std::optional<SetupRefusal> KeyerSetup::Check(const KeyerSetupValues& values)
     return std::nullopt;
 }
 
-void KeyerSetup::write(const char* key, const QString& value)
-{
-    host_.writeSetting(QLatin1String(kSection), QLatin1String(key), value);
-}
-
 ApplyOutcome KeyerSetup::apply(const KeyerSetupValues& v)
 {
+    namespace k = setting;
     SoftwareKeyer& keyer = host_.keyer();
     KeyerOptions& o = keyer.options();
     KeyerPortSettings& port = host_.portSettings();
@@ -156,44 +148,39 @@ ApplyOutcome KeyerSetup::apply(const KeyerSetupValues& v)
     o.pttDelayMs = PttDelayFrom(v.pttDelay);
     o.pttEnabled = v.ptt;
     o.disablePolling = v.disablePolling;
-    write("Disable Polling", v.disablePolling ? QStringLiteral("True") : QStringLiteral("False"));
+    Write(host_, Stored(k::kDisablePolling, v.disablePolling));
     host_.setSidetoneOn(v.sidetone);
-    // Both spellings name one key: names are matched without regard to case.
-    if (v.sidetone)
-        write("Sidetone", QStringLiteral("ON"));
-    else
-        write("SideTone", QStringLiteral("OFF"));
+    Write(host_, Stored(k::kSidetone, v.sidetone));
     o.slowTyping = v.slowTyping;
-    write("Slow Typing", OnOff(v.slowTyping));
+    Write(host_, Stored(k::kSlowTyping, v.slowTyping));
+    // The ratios and the delay are stored as typed; Check made sure they read back.
     o.ratios.dashLength = LeadingNumber(v.dashLength);
-    write("Dash Length", v.dashLength);
+    Write(host_, StoredText(k::kDashLength, v.dashLength));
     o.ratios.wordSpace = LeadingNumber(v.wordSpace);
-    write("Word Space", v.wordSpace);
+    Write(host_, StoredText(k::kWordSpace, v.wordSpace));
     o.ratios.letterSpace = LeadingNumber(v.letterSpace);
-    write("Letter Space", v.letterSpace);
+    Write(host_, StoredText(k::kLetterSpace, v.letterSpace));
     keyer.state().dotMs = keyer.dotMsFromWpm(static_cast<std::int16_t>(v.wpm));
-    write("WPM", QString::number(v.wpm));
+    Write(host_, Stored(k::kWpm, static_cast<std::int16_t>(v.wpm)));
     keyer.showKeyingSpeed(static_cast<std::int16_t>(v.wpm));
-    write("PTT", OnOff(v.ptt));
-    write("PTT Delay", v.pttDelay);
+    Write(host_, Stored(k::kPtt, v.ptt));
+    Write(host_, StoredText(k::kPttDelay, v.pttDelay));
     port.portIsParallel = v.portMode == KeyingPortMode::Parallel;
     port.portIsSharedSerial = v.portMode == KeyingPortMode::SharedSerial;
-    write("Port to Use", v.portMode == KeyingPortMode::DedicatedSerial ? QStringLiteral("Serial")
-                         : v.portMode == KeyingPortMode::Parallel      ? QStringLiteral("Parallel")
-                                                                       : QStringLiteral("Shared Serial"));
+    Write(host_, Stored(k::kPortToUse, PortToUseWord(port.portIsParallel, port.portIsSharedSerial)));
     port.parallelPortAddress = WholeAddress(v.parallelAddress).value_or(port.parallelPortAddress);
-    write("Parallel Port Address", v.parallelAddress);
+    Write(host_, StoredText(k::kParallelPortAddress, v.parallelAddress));
     port.dedicatedSerialPort = v.serialPortName;
-    write("Dedicated Serial Port", v.serialPortName);
+    Write(host_, Stored(k::kDedicatedSerialPort, v.serialPortName));
     host_.setSidetoneFrequency(v.pitch);
-    write("Frequency", QString::number(v.pitch));
+    Write(host_, Stored(k::kFrequency, static_cast<double>(v.pitch)));
     // The devices behind the port names, where the operator changed them.
     for (int n = 1; n <= 8; ++n) {
         const QString& path = v.serialDevices[static_cast<std::size_t>(n - 1)];
         if (path.isEmpty() || path == host_.serialDevice(n))
             continue;
         host_.setSerialDevice(n, path);
-        host_.writeSetting(QStringLiteral("Devices"), QStringLiteral("Comm%1").arg(n), path);
+        host_.writeSetting(QString::fromLatin1(setting::kDevicesSection), CommPortKey(n), path);
     }
     portProblem_ = host_.initKeyerPort();
     if (portProblem_)

@@ -47,7 +47,6 @@ public:
     static constexpr int kFastestWpm = 50;
     static constexpr int kLowestPitch = 300;
     static constexpr int kHighestPitch = 1500;
-    static constexpr const char* kSection = "frmTavrik Settings";
     static constexpr const char* kNoPort = "None";
 
     explicit KeyerSetup(KeyerSetupHost& host);
@@ -73,8 +72,6 @@ public:
     const std::optional<QString>& portProblem() const { return portProblem_; }
 
 private:
-    void write(const char* key, const QString& value);
-
     KeyerSetupHost& host_;
     bool applied_ = false;
     std::optional<QString> portProblem_;
