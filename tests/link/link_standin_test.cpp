@@ -96,6 +96,27 @@ TEST_F(LinkWithStandIn, ItsConsoleCommandsReachTheWindow)
                             [](const QString& l) { return l.endsWith("slot 5 command: \"\""); }));
 }
 
+TEST_F(LinkWithStandIn, TextsBeyondAsciiCrossTheBlockAsTheirWriterMeantThem)
+{
+    // Tavrik's Windows-1252 (and nearest forms) read by a logging program written apart.
+    const struct {
+        const char* written;
+        const char* printed;
+    } names[] = {
+        {"Jürgen", "name \"Jürgen\""},
+        {"Łukasz", "name \"Lukasz\""},
+        {"„Ol’ Bob“ €5", "name \"„Ol’ Bob“ €5\""},
+    };
+    for (const auto& c : names) {
+        link_.writeSlot(LinkSlots::kName, QString::fromUtf8(c.written));
+        EXPECT_TRUE(standIn_.waitForLine(QString::fromUtf8(c.printed))) << c.printed;
+    }
+    // And the other way round.
+    ASSERT_TRUE(standIn_.command(QString::fromUtf8("slot 1 Søren Œ ‰"), "ok slot 1"));
+    link_.pollLink();
+    EXPECT_EQ(host_.take(), QStringList{QString::fromUtf8("name Søren Œ ‰")});
+}
+
 TEST_F(LinkWithStandIn, ALoggingProgramThatDiesNeverStallsTheKeyer)
 {
     EXPECT_EQ(link_.sendRequest(401), 0);

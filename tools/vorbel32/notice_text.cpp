@@ -1,7 +1,7 @@
 #include "notice_text.h"
 
-#include "common/link_codes.h"
-#include "link/link_slots.h"
+#include "link_terms.h"
+#include "slot_text.h"
 
 namespace tavrik::standin {
 namespace {
@@ -16,13 +16,13 @@ QString PortRequest(int code)
     const int kind = code / 100 * 100;
     const QString port = QStringLiteral(", port %1").arg(code - kind);
     switch (kind) {
-    case LinkCode::kSharedKeyUp:
+    case request::kKeyUp:
         return QStringLiteral("key up") + port;
-    case LinkCode::kSharedKeyDown:
+    case request::kKeyDown:
         return QStringLiteral("key down") + port;
-    case LinkCode::kSharedPttOn:
+    case request::kPttOn:
         return QStringLiteral("PTT on") + port;
-    case LinkCode::kSharedPttOff:
+    case request::kPttOff:
         return QStringLiteral("PTT off") + port;
     default:
         return {};
@@ -34,28 +34,27 @@ QString PortRequest(int code)
 QString DescribeNotice(int code, int argument, const ContactSlots& contact)
 {
     switch (code) {
-    case LinkCode::kLogContact:
+    case notice::kLogContact:
         return contact.callsign.isEmpty() ? QStringLiteral("log contact (no callsign)")
                                           : QStringLiteral("log contact ") + contact.callsign;
-    case LinkCode::kRadioPolling:
+    case notice::kRadioPolling:
         return argument != 0 ? QStringLiteral("hold radio polling") : QStringLiteral("resume radio polling");
-    case LinkCode::kSlotWritten: {
-        const QString second = LinkSlots::IsOutboundCommand(contact.name) ? QStringLiteral("command ")
-                                                                          : QStringLiteral("name ");
+    case notice::kSlotWritten: {
+        const QString second = IsCommandForLogger(contact.name) ? QStringLiteral("command ") : QStringLiteral("name ");
         return QStringLiteral("slot written: call %1, %2%3, srx %4")
             .arg(Quoted(contact.callsign), second, Quoted(contact.name), Quoted(contact.srx));
     }
-    case LinkCode::kClearLogEntry:
+    case notice::kClearLogEntry:
         return QStringLiteral("clear log entry");
-    case LinkCode::kRotor:
+    case notice::kRotor:
         return argument != 0 ? QStringLiteral("turn rotator to contact, long path")
                              : QStringLiteral("turn rotator to contact, short path");
-    case LinkCode::kKeying:
+    case notice::kKeying:
         return argument != 0 ? QStringLiteral("keyer on") : QStringLiteral("keyer off");
     default:
         break;
     }
-    if (code >= LinkCode::kSharedKeyUp && code < LinkCode::kSharedPttOff + 100)
+    if (code >= request::kKeyUp && code < request::kPttOff + 100)
         return PortRequest(code);
     return QStringLiteral("unknown notice");
 }

@@ -1,10 +1,9 @@
 #include "standin.h"
 
-#include "common/link_codes.h"
-#include "link/link.h"
-#include "link/link_slots.h"
+#include "link_terms.h"
+#include "meeting_place.h"
 #include "notice_text.h"
-#include "platform/runtime_dir.h"
+#include "slot_text.h"
 
 #include <QRegularExpression>
 #include <QTime>
@@ -15,47 +14,40 @@ StandIn::StandIn(std::FILE* out, QObject* parent) : QObject(parent), out_(out) {
 
 bool StandIn::start(const QString& serialDevice, QString& error)
 {
-    const RuntimeDir dir = PrepareRuntimeDir();
-    if (!dir.ready()) {
-        error = dir.problem();
+    const QString dir = MeetingDirPath();
+    if (!PrepareMeetingDir(dir, error))
         return false;
-    }
     if (!serialDevice.isEmpty() && !radio_.open(serialDevice)) {
         error = QStringLiteral("%1: %2").arg(serialDevice, radio_.errorText());
         return false;
     }
-    listener_ = std::make_unique<MessageListener>(
-        QByteArray(Link::kMessageName),
-        [this](const MessageRecord& r, int connection) { return onMessage(r, connection); });
+    window_ = std::make_unique<WindowSocket>(
+        QByteArray(kMessageName),
+        [this](const WindowMessage& m, int connection) { return onMessage(m, connection); });
     // A keyer that ended between key-down and key-up must not leave the transmitter keyed.
-    connect(listener_.get(), &MessageListener::connectionClosed, this, &StandIn::releaseLinesOf);
-    const QString socketPath = MessageSocketPath(dir.path, QString::fromLatin1(Link::kPeerWindowTitle));
-    if (listener_->listen(socketPath) != MessageListener::ListenStatus::Listening) {
-        error = listener_->lastError();
+    connect(window_.get(), &WindowSocket::connectionClosed, this, &StandIn::releaseLinesOf);
+    const QString socketPath = dir + u'/' + QString::fromLatin1(kWindowTitle);
+    if (window_->listen(socketPath, error) != WindowSocket::ListenResult::Listening)
         return false;
-    }
     // The block only once the window listens: a second copy must not replace a live block.
-    const QString blockPath = dir.path + u'/' + QString::fromLatin1(Link::kBlockName);
-    if (!block_.create(blockPath, LinkSlots::kBlockSize)) {
-        error = block_.lastError();
+    const QString blockPath = dir + u'/' + QString::fromLatin1(kBlockFileName);
+    if (!block_.create(blockPath, kBlockBytes, error))
         return false;
-    }
-    for (int k = 0; k < LinkSlots::kCount; ++k)
-        block_.write(LinkSlots::Offset(k), LinkSlots::ClearedText());
+    for (int k = 0; k < kSlotCount; ++k)
+        block_.write(SlotOffset(k), SlotBytes(QString()));
     print(QStringLiteral("ready: block %1, window %2%3")
               .arg(blockPath, socketPath,
                    serialDevice.isEmpty() ? QString() : QStringLiteral(", radio port ") + serialDevice));
     return true;
 }
 
-std::int32_t StandIn::onMessage(const MessageRecord& record, int connection)
+std::int32_t StandIn::onMessage(const WindowMessage& message, int connection)
 {
-    const ContactSlots contact{slotValue(LinkSlots::kCallsign), slotValue(LinkSlots::kName),
-                               slotValue(LinkSlots::kSrx)};
-    print(QStringLiteral("%1 %2 %3").arg(record.wParam).arg(record.lParam)
-              .arg(DescribeNotice(record.wParam, record.lParam, contact)));
-    if (record.wantsReply)
-        carryOut(record.wParam, connection);
+    const ContactSlots contact{slotValue(kCallsignSlot), slotValue(kNameSlot), slotValue(kSrxSlot)};
+    print(QStringLiteral("%1 %2 %3").arg(message.wParam).arg(message.lParam)
+              .arg(DescribeNotice(message.wParam, message.lParam, contact)));
+    if (message.wantsReply)
+        carryOut(message.wParam, connection);
     return 0;
 }
 
@@ -63,19 +55,19 @@ void StandIn::carryOut(int code, int connection)
 {
     bool switched = true;
     switch (code / 100 * 100) {
-    case LinkCode::kSharedKeyUp:
+    case request::kKeyUp:
         keyHolder_ = 0;
         switched = !radio_.isOpen() || radio_.setKey(false);
         break;
-    case LinkCode::kSharedKeyDown:
+    case request::kKeyDown:
         keyHolder_ = connection;
         switched = !radio_.isOpen() || radio_.setKey(true);
         break;
-    case LinkCode::kSharedPttOn:
+    case request::kPttOn:
         pttHolder_ = connection;
         switched = !radio_.isOpen() || radio_.setPtt(true);
         break;
-    case LinkCode::kSharedPttOff:
+    case request::kPttOff:
         pttHolder_ = 0;
         switched = !radio_.isOpen() || radio_.setPtt(false);
         break;
@@ -116,7 +108,7 @@ void StandIn::runCommand(const QString& line)
         const int slot = match.captured(1).toInt(&isNumber);
         writeSlot(isNumber ? slot : -1, match.captured(2));
     } else if (word == u"command") {
-        writeSlot(LinkSlots::kCommand, line.mid(8));
+        writeSlot(kCommandSlot, line.mid(8));
     } else if (line == u"show") {
         show();
     } else if (line == u"help") {
@@ -130,25 +122,25 @@ void StandIn::runCommand(const QString& line)
 
 void StandIn::writeSlot(int slot, const QString& text)
 {
-    if (!LinkSlots::IsSlot(slot)) {
+    if (slot < 0 || slot >= kSlotCount) {
         print(QStringLiteral("no such slot: slots are 0 to 9"));
         return;
     }
-    block_.write(LinkSlots::Offset(slot), LinkSlots::EncodeText(text));
+    block_.write(SlotOffset(slot), SlotBytes(text));
     print(QStringLiteral("ok slot %1 \"%2\"").arg(slot).arg(text));
 }
 
 QString StandIn::slotValue(int slot)
 {
-    return LinkSlots::Value(LinkSlots::DecodeRaw(block_.read(LinkSlots::Offset(slot), LinkSlots::kTextBytes)));
+    return SlotValue(block_.read(SlotOffset(slot), kSlotTextBytes));
 }
 
 void StandIn::show()
 {
-    static const char* const names[LinkSlots::kCount] = {
+    static const char* const names[kSlotCount] = {
         "callsign", "name", "serial number", "own callsign", "band",
         "command", "received exchange", "active radio", "sent report", "received report"};
-    for (int k = 0; k < LinkSlots::kCount; ++k)
+    for (int k = 0; k < kSlotCount; ++k)
         print(QStringLiteral("slot %1 %2: \"%3\"").arg(k).arg(QLatin1String(names[k]), slotValue(k)));
     print(QStringLiteral("radio: key %1, PTT %2")
               .arg(keyHolder_ != 0 ? QStringLiteral("down") : QStringLiteral("up"),

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/message_channel.h"
-#include "platform/shared_block.h"
+#include "block_file.h"
 #include "radio_lines.h"
+#include "window_socket.h"
 
 #include <QObject>
 #include <QString>
@@ -31,7 +31,7 @@ signals:
     void quitRequested();
 
 private:
-    std::int32_t onMessage(const MessageRecord& record, int connection);
+    std::int32_t onMessage(const WindowMessage& message, int connection);
     void carryOut(int code, int connection);
     // A connection ended: the lines it switched on go off; lines another keyer holds stay.
     void releaseLinesOf(int connection);
@@ -41,8 +41,8 @@ private:
     void print(const QString& line);
 
     std::FILE* out_;
-    SharedBlock block_;
-    std::unique_ptr<MessageListener> listener_;
+    BlockFile block_;
+    std::unique_ptr<WindowSocket> window_;
     RadioLines radio_;
     // The connection that switched each line on; 0 while the line is off.
     int keyHolder_ = 0;

@@ -1,6 +1,6 @@
 #include "keyer_model.h"
 
-#include "keyer/morse.h"
+#include "morse_elements.h"
 
 #include <algorithm>
 
@@ -30,9 +30,9 @@ std::vector<KeyStep> StepsForChar(char c, int wpm, const KeyerParameters& p)
         steps.push_back({false, spaceDit / 2});
         return steps;
     }
-    const QString elements = MorseForChar(QString(QLatin1Char(c)), 0x0409);
+    const QByteArray elements = ElementsFor(c);
     for (qsizetype i = 0; i < elements.size(); ++i) {
-        const double mark = (elements.at(i) == u'.' ? markDit : dah) + weightMs;
+        const double mark = (elements.at(i) == '.' ? markDit : dah) + weightMs;
         steps.push_back({true, std::max(1.0, mark)});
         const double gap = i + 1 < elements.size() ? markDit - weightMs : spaceDit * 3 - weightMs;
         steps.push_back({false, std::max(1.0, gap)});

@@ -1,8 +1,5 @@
 #include "winkey_emulator.h"
 
-#include "keyer/sidetone_table.h"
-#include "platform/clock.h"
-#include "platform/wav_capture_output.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -84,23 +81,19 @@ QString WinKeyEmulator::open()
 
 void WinKeyEmulator::recordTo(const QString& wavPath)
 {
-    wav_ = std::make_unique<WavCaptureOutput>(wavPath, wavClock_);
-    openWav();
-}
-
-void WinKeyEmulator::openWav()
-{
-    wavClock_.setMs(now());
-    if (wav_ && !wav_->open(SidetoneTable(SidetoneHz(params_.sidetoneCode))))
+    wav_ = std::make_unique<SidetoneRecording>();
+    wav_->setPitch(SidetoneHz(params_.sidetoneCode));
+    if (!wav_->open(wavPath, now())) {
         log_ << "wav: " << wav_->errorText() << Qt::endl;
+        wav_.reset();
+    }
 }
 
 void WinKeyEmulator::close()
 {
     if (wav_) {
         setKey(false);
-        wavClock_.setMs(std::max(now(), stepDueAt_));
-        wav_->close();
+        wav_->close(std::max(now(), stepDueAt_));
         wav_.reset();
     }
 }
@@ -148,7 +141,11 @@ void WinKeyEmulator::handle(const QByteArray& c)
         else if (arg(0) == 0x04)
             sendToHost(args.mid(1, 1), QStringLiteral("echo test"));
         break;
-    case 0x01: params_.sidetoneCode = arg(0) & 0x0F; openWav(); break;
+    case 0x01:
+        params_.sidetoneCode = arg(0) & 0x0F;
+        if (wav_)
+            wav_->setPitch(SidetoneHz(params_.sidetoneCode));
+        break;
     case 0x02: params_.speed = arg(0); break;
     case 0x03: params_.weight = arg(0); break;
     case 0x04: params_.leadMs = arg(0) * 10; params_.tailMs = arg(1) * 10; break;
@@ -187,7 +184,6 @@ void WinKeyEmulator::handle(const QByteArray& c)
 void WinKeyEmulator::applyParameters(const QByteArray& a)
 {
     const auto arg = [&a](int i) { return i < a.size() ? static_cast<std::uint8_t>(a.at(i)) : 0; };
-    const int oldTone = params_.sidetoneCode;
     params_.mode = arg(0);
     params_.speed = arg(1);
     params_.sidetoneCode = arg(2);
@@ -201,8 +197,8 @@ void WinKeyEmulator::applyParameters(const QByteArray& a)
     params_.farnsworth = arg(10);
     params_.ratio = arg(12);
     params_.pinConfig = arg(13);
-    if (params_.sidetoneCode != oldTone)
-        openWav();
+    if (wav_)
+        wav_->setPitch(SidetoneHz(params_.sidetoneCode));
 }
 
 void WinKeyEmulator::sendToHost(const QByteArray& bytes, const QString& what, double atMs)
@@ -357,11 +353,11 @@ void WinKeyEmulator::setKey(bool down, double atMs)
         return;
     keyDown_ = down;
     if (wav_) {
-        wavClock_.setMs(atMs < 0 ? now() : atMs);
+        const double at = atMs < 0 ? now() : atMs;
         if (down)
-            wav_->gateOn();
+            wav_->keyDown(at);
         else
-            wav_->gateOff();
+            wav_->keyUp(at);
     }
 }
 

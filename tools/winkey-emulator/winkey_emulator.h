@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keyer_model.h"
+#include "sidetone_recording.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -11,29 +12,9 @@
 #include <deque>
 #include <memory>
 
-#include "platform/clock.h"
-
-namespace tavrik {
-class WavCaptureOutput;
-}
-
 namespace tavrik::emulator {
 
 enum class EchoAt { Start, End };
-
-// The recording's clock: each edge is placed at the moment the keyer meant it, so a timer
-// that runs late on a busy machine does not bend the recorded Morse.
-class ScheduledClock final : public Clock {
-public:
-    void setMs(double ms) { nowNs_ = static_cast<std::int64_t>(ms * 1e6); }
-    std::int64_t counter() override { return nowNs_; }
-    std::int64_t frequency() const override { return 1'000'000'000; }
-    void yieldThread() override {}
-    void sleepMs(std::int64_t) override {}
-
-private:
-    std::int64_t nowNs_ = 0;
-};
 
 // The keyer's side of a WinKey on a pseudo-terminal: takes the host's commands and text,
 // keys each character with the loaded timing, echoes it, reports status changes and the
@@ -84,7 +65,6 @@ private:
     void clearBuffer();
     QByteArray currentEcho() const;
     void applyParameters(const QByteArray& block);
-    void openWav();
 
     EchoAt echoAt_;
     QTextStream& log_;
@@ -128,8 +108,7 @@ private:
     QTimer idleTimer_;
     QTimer tailTimer_;
 
-    ScheduledClock wavClock_;
-    std::unique_ptr<WavCaptureOutput> wav_;
+    std::unique_ptr<SidetoneRecording> wav_;
 };
 
 } // namespace tavrik::emulator
