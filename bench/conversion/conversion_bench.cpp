@@ -52,8 +52,8 @@ class AnsweringDialogs final : public ConversionDialogs {
 public:
     explicit AnsweringDialogs(QString file) : file_(std::move(file)) {}
     QString chooseFile(const QString&) override { return file_; }
-    QString askText(const QString&, const QString&) override { return QStringLiteral("W1XYZ"); }
-    void showMessage(const QString& text, const QString&, Icon) override { message = text; }
+    QString askText(const tavrik::DialogTitle&, const QString&) override { return QStringLiteral("W1XYZ"); }
+    void showMessage(const tavrik::DialogTitle&, const QString& text, tavrik::MessageIcon) override { message = text; }
     QString message;
 
 private:

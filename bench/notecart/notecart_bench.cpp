@@ -38,8 +38,8 @@ constexpr int kContacts = 50'000;
 
 class SilentDialogs final : public tavrik::notecart::NotecartDialogs {
 public:
-    QString chooseFile(const QString&, const QString&, const QString&) override { return {}; }
-    void showMessage(const QString& text, const QString&) override
+    QString chooseFile(const tavrik::DialogTitle&, const QString&, const QString&) override { return {}; }
+    void showMessage(const tavrik::DialogTitle&, const QString& text, tavrik::MessageIcon) override
     {
         std::printf("message: %s\n", qPrintable(text));
     }

@@ -21,9 +21,9 @@ namespace tavrik::notecart {
 
 namespace {
 
-const QString kNotesTitle = QStringLiteral("Source Files Vorbel Notes files :");
+const DialogTitle kNotesTitle(QStringLiteral("Source Files Vorbel Notes files :"));
 const QString kNotesFilter = QStringLiteral("Vorbel Notes Files (*.ISD)|*.ISD");
-const QString kLogbookTitle = QStringLiteral("Vorbel32 Logbook :");
+const DialogTitle kLogbookTitle(QStringLiteral("Vorbel32 Logbook :"));
 const QString kLogbookFilter = QStringLiteral("Logbook Files (*.ISD)|*.ISD");
 
 } // namespace
@@ -119,7 +119,7 @@ frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs,
     connect(cmdStop, &QPushButton::clicked, this, [this] { transfer_.requestStop(); });
 }
 
-void frmConvertNotes::browse(QLineEdit* target, const QString& title, const QString& filter)
+void frmConvertNotes::browse(QLineEdit* target, const DialogTitle& title, const QString& filter)
 {
     const QString chosen = dialogs_.chooseFile(title, filter, target->text());
     if (chosen.isEmpty())

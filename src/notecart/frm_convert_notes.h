@@ -46,7 +46,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void browse(QLineEdit* target, const QString& title, const QString& filter);
+    void browse(QLineEdit* target, const DialogTitle& title, const QString& filter);
     void onStart();
     void flushLog();
 

@@ -1,9 +1,9 @@
 // What Discseek makes of careless library answers, and of an answer it cannot store.
+#include "common/message_dialogs.h"
 #include "discseek/callbook_calls.h"
 #include "discseek/callbook_lookups.h"
 #include "discseek/cd_drives.h"
 #include "discseek/discseek_window.h"
-#include "discseek/error_dialog.h"
 #include "discseek/library_folder.h"
 #include "platform/message_channel.h"
 
@@ -59,9 +59,12 @@ TEST(CallbookLookups, AnswerLinesStopAtTheBufferAndAtTheFirstNul)
     }
 }
 
-class RecordingDialog final : public ErrorDialog {
+class RecordingDialog final : public tavrik::MessageDialogs {
 public:
-    void showError(const QString& title, const QString& text) override { shown.append(title + u'|' + text); }
+    void showMessage(const tavrik::DialogTitle& title, const QString& text, tavrik::MessageIcon) override
+    {
+        shown.append(title.text() + u'|' + text);
+    }
     QStringList shown;
 };
 
