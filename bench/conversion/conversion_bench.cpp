@@ -52,8 +52,8 @@ class AnsweringDialogs final : public ConversionDialogs {
 public:
     explicit AnsweringDialogs(QString file) : file_(std::move(file)) {}
     QString chooseFile(const QString&) override { return file_; }
-    QString askText(const QString&, const QString&) override { return QStringLiteral("W1XYZ"); }
-    void showMessage(const QString& text, const QString&, Icon) override { message = text; }
+    QString askText(const tavrik::DialogTitle&, const QString&) override { return QStringLiteral("W1XYZ"); }
+    void showMessage(const tavrik::DialogTitle&, const QString& text, tavrik::MessageIcon) override { message = text; }
     QString message;
 
 private:
@@ -119,7 +119,7 @@ void BenchProgram(const QString& path, qint64 size)
     QElapsedTimer timer;
     timer.start();
     sinceTick.start();
-    window.Command1->click();
+    window.cmdStart->click();
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
 
     Report("whole program (file to file)", seconds, size);
@@ -178,7 +178,7 @@ void BenchHugeField(qint64 fieldBytes)
         QTimer::singleShot(300, &window, [&] {
             if (abort) {
                 sinceAbort.start();
-                window.Command2->click();
+                window.cmdAbort->click();
             }
         });
         QElapsedTimer sinceTick;
@@ -195,7 +195,7 @@ void BenchHugeField(qint64 fieldBytes)
         const qint64 before = MemoryKb("VmRSS:");
         QElapsedTimer timer;
         timer.start();
-        window.Command1->click();
+        window.cmdStart->click();
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         const double grownMb = static_cast<double>(MemoryKb("VmHWM:") - before) / 1024.0;
         if (abort) {

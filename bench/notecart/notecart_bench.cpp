@@ -38,8 +38,8 @@ constexpr int kContacts = 50'000;
 
 class SilentDialogs final : public tavrik::notecart::NotecartDialogs {
 public:
-    QString chooseFile(const QString&, const QString&, const QString&) override { return {}; }
-    void showMessage(const QString& text, const QString&) override
+    QString chooseFile(const tavrik::DialogTitle&, const QString&, const QString&) override { return {}; }
+    void showMessage(const tavrik::DialogTitle&, const QString& text, tavrik::MessageIcon) override
     {
         std::printf("message: %s\n", qPrintable(text));
     }
@@ -97,8 +97,8 @@ int main(int argc, char** argv)
     tavrik::MonotonicClock clock;
     tavrik::notecart::frmConvertNotes window(*library, dialogs, clock);
     window.show();
-    window.Text1->setText(notesPath.toUpper());
-    window.Text2->setText(logPath.toUpper());
+    window.txtNotesFile->setText(notesPath.toUpper());
+    window.txtLogbook->setText(logPath.toUpper());
 
     // A 10 ms timer stands for the operator: its longest wait is how long a click could wait.
     QElapsedTimer sinceTick;
@@ -116,11 +116,11 @@ int main(int argc, char** argv)
     timer.start();
     sinceTick.start();
     const double cpuStart = CpuSeconds();
-    window.Command2->click();
+    window.cmdStart->click();
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const double cpuSeconds = CpuSeconds() - cpuStart;
 
-    const int transferred = static_cast<int>(window.Text3->toPlainText().count(QStringLiteral(" Note transferred OK.")));
+    const int transferred = static_cast<int>(window.txtLog->toPlainText().count(QStringLiteral(" Note transferred OK.")));
     std::printf("%d notes into a logbook of %d contacts: %d transferred in %.3f s, %.0f notes/s\n", kNotes,
                 kContacts, transferred, seconds, transferred / seconds);
     std::printf("processor time %.3f s, %.0f notes per processor second\n", cpuSeconds,
@@ -136,12 +136,12 @@ int main(int argc, char** argv)
     longestWaitNs = 0;
     timer.restart();
     sinceTick.restart();
-    window.Command2->click();
+    window.cmdStart->click();
     const double heldSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     std::printf("logbook held elsewhere: the run ended after %.3f s (%s); longest wait of the window: %.1f ms\n",
-                heldSeconds, qPrintable(window.Text3->toPlainText().split(u'\n').last().left(60)),
+                heldSeconds, qPrintable(window.txtLog->toPlainText().split(u'\n').last().left(60)),
                 static_cast<double>(longestWaitNs) / 1e6);
 
     // One callsign's contacts, walked by isd dump: each step is one seek, however many there are.

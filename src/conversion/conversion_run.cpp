@@ -15,9 +15,7 @@ namespace tavrik::conversion {
 
 namespace {
 
-using Icon = ConversionDialogs::Icon;
-
-const QString kNotVorbelTitle = QStringLiteral("Not Vorbel generated ADIF");
+const DialogTitle kNotVorbelTitle(QStringLiteral("Not Vorbel generated ADIF"));
 
 // Old exports hold Windows-1252 names; newer files may be UTF-8.
 QString Readable(const QByteArray& bytes)
@@ -59,7 +57,7 @@ void ConversionRun::start()
         return;
     QFile input(name);
     if (!input.open(QIODevice::ReadOnly)) {
-        dialogs_.showMessage(OpenErrorText(name), programTitle_, Icon::None);
+        dialogs_.showMessage(DialogTitle(programTitle_), OpenErrorText(name), MessageIcon::None);
         return;
     }
     convertFile(input);
@@ -72,9 +70,10 @@ QString ConversionRun::chooseInputFile()
                                        + QLatin1Char(')'));
     if (name.contains(QStringLiteral("BAD.ADI"), Qt::CaseInsensitive)) {
         dialogs_.showMessage(
+            DialogTitle(QStringLiteral("Can't import this file ...")),
             QStringLiteral("You can read directly from the BAD.ADI file.  If you want to import "
                            "records from this file, you must rename it, and fix the bad records."),
-            QStringLiteral("Can't import this file ..."), Icon::None);
+            MessageIcon::None);
         return {};
     }
     if (name.isEmpty())
@@ -102,9 +101,10 @@ void ConversionRun::convertFile(QFile& input)
             break;
         if (step == AdifRecordReader::Step::HeaderNotFound) {
             dialogs_.showMessage(
+                DialogTitle(QStringLiteral("Invalid file format")),
                 QStringLiteral("I have read 5000 characters of the file, and I haven't found the "
                                "<EOH> end of header marker, so I give up"),
-                QStringLiteral("Invalid file format"), Icon::Exclamation);
+                MessageIcon::Exclamation);
         } else if (step == AdifRecordReader::Step::Record && !convertRecord(reader.takeRecord(), output)) {
             break;
         }
@@ -122,11 +122,11 @@ void ConversionRun::convertFile(QFile& input)
         const QString outputName = output.inProgramFolder()
             ? QString::fromLatin1(ConvertedFile::kFileName)
             : QDir::toNativeSeparators(output.path());
-        dialogs_.showMessage(SummaryText(recordCount_, outputName), QStringLiteral("All done"),
-                             Icon::None);
+        dialogs_.showMessage(DialogTitle(QStringLiteral("All done")),
+                             SummaryText(recordCount_, outputName), MessageIcon::None);
     } else {
-        dialogs_.showMessage(QStringLiteral("No valid ADIF records found"),
-                             QStringLiteral("Nothing to do"), Icon::Exclamation);
+        dialogs_.showMessage(DialogTitle(QStringLiteral("Nothing to do")),
+                             QStringLiteral("No valid ADIF records found"), MessageIcon::Exclamation);
     }
 }
 
@@ -135,15 +135,17 @@ bool ConversionRun::convertRecord(QByteArray record, ConvertedFile& output)
     if (recordCount_ == 0)
         askOperatorCall();
     if (ContainsNoCase(record, "<OPERATOR:")) {
-        dialogs_.showMessage(QStringLiteral("ERROR!  This ADIF files contains OPERATOR fields.  "
+        dialogs_.showMessage(kNotVorbelTitle,
+                             QStringLiteral("ERROR!  This ADIF files contains OPERATOR fields.  "
                                             "Vorbel does not export OPERATOR fields."),
-                             kNotVorbelTitle, Icon::None);
+                             MessageIcon::None);
         return false;
     }
     if (ContainsNoCase(record, "<COMMENT:")) {
-        dialogs_.showMessage(QStringLiteral("ERROR!  This ADIF files contains COMMENT fields.  "
+        dialogs_.showMessage(kNotVorbelTitle,
+                             QStringLiteral("ERROR!  This ADIF files contains COMMENT fields.  "
                                             "Vorbel does not export COMMENT fields."),
-                             kNotVorbelTitle, Icon::None);
+                             MessageIcon::None);
         return false;
     }
 
@@ -155,9 +157,10 @@ bool ConversionRun::convertRecord(QByteArray record, ConvertedFile& output)
         // Abort came while a long record was written: it is cut off, the run ends quietly.
         if (error.isEmpty())
             return false;
-        dialogs_.showMessage(error + QStringLiteral(" : loading record - ")
-                                 + Readable(converted->record) + QLatin1Char('.'),
-                             QStringLiteral("Error loading ADIF record."), Icon::None);
+        dialogs_.showMessage(DialogTitle(QStringLiteral("Error loading ADIF record.")),
+                             error + QStringLiteral(" : loading record - ") + Readable(converted->record)
+                                 + QLatin1Char('.'),
+                             MessageIcon::None);
         return false;
     }
     ++recordCount_;
@@ -186,10 +189,10 @@ std::optional<ConvertedRecord> ConversionRun::converted(QByteArray record)
 void ConversionRun::askOperatorCall()
 {
     const QString answer = dialogs_.askText(
+        DialogTitle(QStringLiteral("Operator Callsign")),
         QStringLiteral("Please enter the Callsign for the OPERATOR field.  If you don't know what "
                        "is needed, simply enter the Callsign of the operator whos Logbook is "
-                       "being converted."),
-        QStringLiteral("Operator Callsign"));
+                       "being converted."));
     // Blanks around a typed callsign are never part of it.
     operatorCall_ = ToWindows1252(answer.trimmed().toUpper());
 }

@@ -14,52 +14,60 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace tavrik::conversion {
 
 Convert::Convert(ConversionDialogs& dialogs, Clock& clock, const QString& programFolder,
                  QWidget* parent)
     : QWidget(parent),
-      Check1(new QCheckBox(QStringLiteral("Check to put second word(s) in the ADIF COMMENTS field"))),
-      Check2(new QCheckBox(QStringLiteral("Check to put second word(s) in the ADIF QTH field"))),
-      Command1(new QPushButton(QStringLiteral("Start"))),
-      Command2(new QPushButton(QStringLiteral("Abort"))),
-      Command3(new QPushButton(QStringLiteral("Exit"))), Text1(new QLineEdit),
+      ckSecondWordsInComment(new QCheckBox(QStringLiteral("Check to put second word(s) in the ADIF COMMENTS field"))),
+      ckSecondWordsInQth(new QCheckBox(QStringLiteral("Check to put second word(s) in the ADIF QTH field"))),
+      cmdStart(new QPushButton(QStringLiteral("Start"))), cmdAbort(new QPushButton(QStringLiteral("Abort"))),
+      cmdExit(new QPushButton(QStringLiteral("Exit"))), txtCall(new QLineEdit),
       progress(new QProgressBar),
       run_(dialogs, *this, clock, programFolder, QStringLiteral("Conversion"))
 {
     AnnouncePlainWindowsAsWindows();
     setWindowTitle(QStringLiteral("Conversion tool"));
-    Check1->setChecked(true);
-    Text1->setReadOnly(true);
-    Text1->setFocusPolicy(Qt::NoFocus);
+    // Each control carries its name on the form, for whatever looks a control up by name.
+    const std::pair<QWidget*, const char*> formNames[] = {
+        {ckSecondWordsInComment, "Check1"}, {ckSecondWordsInQth, "Check2"},
+        {cmdStart, "Command1"}, {cmdAbort, "Command2"}, {cmdExit, "Command3"}, {txtCall, "Text1"},
+    };
+    for (const auto& [control, name] : formNames)
+        control->setObjectName(QLatin1String(name));
+    ckSecondWordsInComment->setChecked(true);
+    txtCall->setReadOnly(true);
+    txtCall->setFocusPolicy(Qt::NoFocus);
     progress->setRange(0, 1000);
     progress->setValue(0);
     progress->setTextVisible(false);
 
     auto* status = new QFormLayout;
-    status->addRow(QStringLiteral("Callsign:"), Text1);
+    status->addRow(QStringLiteral("Callsign:"), txtCall);
     status->addRow(QStringLiteral("Progress:"), progress);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command3);
+    buttons->addWidget(cmdStart);
+    buttons->addWidget(cmdAbort);
+    buttons->addWidget(cmdExit);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Check1);
-    layout->addWidget(Check2);
+    layout->addWidget(ckSecondWordsInComment);
+    layout->addWidget(ckSecondWordsInQth);
     layout->addSpacing(8);
     layout->addLayout(status);
     layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(Command1, &QPushButton::clicked, this, &Convert::onStart);
-    connect(Command2, &QPushButton::clicked, this, [this] { run_.requestAbort(); });
-    connect(Command3, &QPushButton::clicked, this, &QWidget::close);
-    connect(Check1, &QCheckBox::toggled, this, &Convert::onCheck1);
-    connect(Check2, &QCheckBox::toggled, this, &Convert::onCheck2);
+    connect(cmdStart, &QPushButton::clicked, this, &Convert::onStart);
+    connect(cmdAbort, &QPushButton::clicked, this, [this] { run_.requestAbort(); });
+    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(ckSecondWordsInComment, &QCheckBox::toggled, this, &Convert::onCommentToggled);
+    connect(ckSecondWordsInQth, &QCheckBox::toggled, this, &Convert::onQthToggled);
 }
 
 void Convert::onStart()
@@ -67,39 +75,39 @@ void Convert::onStart()
     // Start stays off during a run: its events are handled inside the run, and a second run
     // there would write into the same CONVERTED.ADI.
     running_ = true;
-    Command1->setEnabled(false);
-    Command3->setEnabled(false);
+    cmdStart->setEnabled(false);
+    cmdExit->setEnabled(false);
     progress->setValue(0);
     run_.start();
-    Command3->setEnabled(true);
-    Command1->setEnabled(true);
+    cmdExit->setEnabled(true);
+    cmdStart->setEnabled(true);
     running_ = false;
 }
 
-void Convert::onCheck1(bool checked)
+void Convert::onCommentToggled(bool checked)
 {
     if (checked)
-        Check2->setChecked(false);
+        ckSecondWordsInQth->setChecked(false);
 }
 
-void Convert::onCheck2(bool checked)
+void Convert::onQthToggled(bool checked)
 {
     if (checked)
-        Check1->setChecked(false);
+        ckSecondWordsInComment->setChecked(false);
 }
 
 SecondWords Convert::secondWords() const
 {
-    if (Check1->isChecked())
+    if (ckSecondWordsInComment->isChecked())
         return SecondWords::Comment;
-    if (Check2->isChecked())
+    if (ckSecondWordsInQth->isChecked())
         return SecondWords::Qth;
     return SecondWords::Drop;
 }
 
 void Convert::showProgress(const QString& call, qint64 bytesDone, qint64 bytesTotal)
 {
-    Text1->setText(call);
+    txtCall->setText(call);
     const qint64 permille = bytesTotal > 0 ? bytesDone * 1000 / bytesTotal : 1000;
     progress->setValue(static_cast<int>(permille < 1000 ? permille : 1000));
 }

@@ -20,12 +20,12 @@ public:
     Convert(ConversionDialogs& dialogs, Clock& clock, const QString& programFolder,
             QWidget* parent = nullptr);
 
-    QCheckBox* Check1;
-    QCheckBox* Check2;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
-    QLineEdit* Text1;
+    QCheckBox* ckSecondWordsInComment;
+    QCheckBox* ckSecondWordsInQth;
+    QPushButton* cmdStart;
+    QPushButton* cmdAbort;
+    QPushButton* cmdExit;
+    QLineEdit* txtCall;
     QProgressBar* progress;
 
 protected:
@@ -34,8 +34,8 @@ protected:
 
 private:
     void onStart();
-    void onCheck1(bool checked);
-    void onCheck2(bool checked);
+    void onCommentToggled(bool checked);
+    void onQthToggled(bool checked);
 
     SecondWords secondWords() const override;
     void showProgress(const QString& call, qint64 bytesDone, qint64 bytesTotal) override;

@@ -1,5 +1,7 @@
 #include "conversion/qt_conversion_dialogs.h"
 
+#include "common/qt_message_box.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -15,10 +17,10 @@ QString QtConversionDialogs::chooseFile(const QString& filter)
                                         QFileDialog::DontUseNativeDialog);
 }
 
-QString QtConversionDialogs::askText(const QString& prompt, const QString& title)
+QString QtConversionDialogs::askText(const DialogTitle& title, const QString& prompt)
 {
     QInputDialog dialog(parent_);
-    dialog.setWindowTitle(title);
+    dialog.setWindowTitle(title.text());
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setLabelText(prompt);
     // The question is a long sentence: wrapped, it keeps the box a sensible width.
@@ -28,13 +30,10 @@ QString QtConversionDialogs::askText(const QString& prompt, const QString& title
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
-void QtConversionDialogs::showMessage(const QString& text, const QString& title, Icon icon)
+// Messages quote records: the box shows their tags as text.
+void QtConversionDialogs::showMessage(const DialogTitle& title, const QString& text, MessageIcon icon)
 {
-    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-                    text, QMessageBox::Ok, parent_);
-    // Messages quote records: their tags are text, not markup.
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    MakeMessageBox(title, text, icon, parent_)->exec();
 }
 
 } // namespace tavrik::conversion

@@ -13,8 +13,8 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
 
     QString chooseFile(const QString& filter) override;
-    QString askText(const QString& prompt, const QString& title) override;
-    void showMessage(const QString& text, const QString& title, Icon icon) override;
+    QString askText(const DialogTitle& title, const QString& prompt) override;
+    void showMessage(const DialogTitle& title, const QString& text, MessageIcon icon) override;
 
 private:
     QWidget* parent_;

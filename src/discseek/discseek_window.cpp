@@ -1,13 +1,12 @@
 #include "discseek/discseek_window.h"
 
 #include "discseek/answer_file.h"
-#include "discseek/error_dialog.h"
 
 #include <thread>
 
 namespace discseek {
 
-DiscseekWindow::DiscseekWindow(LibraryFolder& libraries, const CdDrives& drives, ErrorDialog& dialog,
+DiscseekWindow::DiscseekWindow(LibraryFolder& libraries, const CdDrives& drives, tavrik::MessageDialogs& dialog,
                                QString answerPath, QObject* parent)
     : QObject(parent), dialog_(dialog), answerPath_(std::move(answerPath)), relay_(*this),
       lookups_(libraries, drives, relay_)
@@ -148,7 +147,8 @@ void DiscseekWindow::reportLookupError(const QString& message)
         return;
     ending_ = true;
     timer1_.stop();
-    dialog_.showError(QStringLiteral("Discseek Error"), message);
+    dialog_.showMessage(tavrik::DialogTitle(QStringLiteral("Discseek Error")), message,
+                        tavrik::MessageIcon::Exclamation);
     unload();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/message_dialogs.h"
 #include "discseek/callbook_lookups.h"
 #include "discseek/request_table.h"
 #include "platform/message_channel.h"
@@ -16,7 +17,6 @@
 namespace discseek {
 
 class CdDrives;
-class ErrorDialog;
 class LibraryFolder;
 
 inline constexpr const char* kWindowTitle = "Discseek";
@@ -30,8 +30,8 @@ inline constexpr std::chrono::milliseconds kTimeLimit{10000};
 class DiscseekWindow final : public QObject, private LookupOutcome {
     Q_OBJECT
 public:
-    DiscseekWindow(LibraryFolder& libraries, const CdDrives& drives, ErrorDialog& dialog, QString answerPath,
-                   QObject* parent = nullptr);
+    DiscseekWindow(LibraryFolder& libraries, const CdDrives& drives, tavrik::MessageDialogs& dialog,
+                   QString answerPath, QObject* parent = nullptr);
     // Waits for a lookup thread still running: the program never ends that way while a library
     // call hangs (see lookupRunning()).
     ~DiscseekWindow() override;
@@ -75,7 +75,7 @@ private:
         QByteArray callsign;
     };
 
-    ErrorDialog& dialog_;
+    tavrik::MessageDialogs& dialog_;
     QString answerPath_;
     RequestTable requests_;
     Relay relay_;

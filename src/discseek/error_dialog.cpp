@@ -1,22 +1,25 @@
 #include "discseek/error_dialog.h"
 
+#include "common/qt_message_box.h"
+
 #include <QMessageBox>
 
 #include <cstdio>
 
 namespace discseek {
 
-void MessageBoxErrorDialog::showError(const QString& title, const QString& text)
+void MessageBoxErrorDialog::showMessage(const tavrik::DialogTitle& title, const QString& text,
+                                        tavrik::MessageIcon icon)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    const std::unique_ptr<QMessageBox> box = tavrik::MakeMessageBox(title, text, icon, nullptr);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->exec();
 }
 
-void StderrErrorDialog::showError(const QString& title, const QString& text)
+void StderrErrorDialog::showMessage(const tavrik::DialogTitle& title, const QString& text, tavrik::MessageIcon)
 {
-    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title.text()), qPrintable(text));
     std::fflush(stderr);
 }
 
@@ -33,7 +36,7 @@ bool ErrorsGoToStderr()
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-std::unique_ptr<ErrorDialog> MakeErrorDialog(bool toStderr)
+std::unique_ptr<tavrik::MessageDialogs> MakeErrorDialog(bool toStderr)
 {
     if (toStderr)
         return std::make_unique<StderrErrorDialog>();

@@ -54,7 +54,7 @@ int main(int argc, char* argv[])
     discseek::LibraryFolder libraries(programFolder);
     const discseek::CdDrives drives = discseek::CdDrives::load(
         tavrik::SettingsFileLocation(programFolder, QString::fromLatin1(discseek::CdDrives::kFileName)));
-    const std::unique_ptr<discseek::ErrorDialog> dialog = discseek::MakeErrorDialog(errorsToStderr);
+    const std::unique_ptr<tavrik::MessageDialogs> dialog = discseek::MakeErrorDialog(errorsToStderr);
 
     discseek::DiscseekWindow window(libraries, drives, *dialog,
                                     QDir::current().absoluteFilePath(QString::fromLatin1(discseek::kAnswerFileName)));

@@ -17,13 +17,15 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
+#include <utility>
+
 namespace tavrik::notecart {
 
 namespace {
 
-const QString kNotesTitle = QStringLiteral("Source Files Vorbel Notes files :");
+const DialogTitle kNotesTitle(QStringLiteral("Source Files Vorbel Notes files :"));
 const QString kNotesFilter = QStringLiteral("Vorbel Notes Files (*.ISD)|*.ISD");
-const QString kLogbookTitle = QStringLiteral("Vorbel32 Logbook :");
+const DialogTitle kLogbookTitle(QStringLiteral("Vorbel32 Logbook :"));
 const QString kLogbookFilter = QStringLiteral("Logbook Files (*.ISD)|*.ISD");
 
 } // namespace
@@ -39,28 +41,37 @@ QString TextBoxPathFor(const QString& chosenName)
 
 frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs, Clock& clock,
                                  QWidget* parent)
-    : QWidget(parent), Label1(new QLabel(QStringLiteral("Vorbel Notes are in this file :"))),
-      Text1(new QLineEdit), lblBrowse(new ClickableLabel(QStringLiteral("Browse ..."))),
-      Label2(new QLabel(QStringLiteral("Transfer Vorbel Notes to this Vorbel32 Logbook :"))),
-      Text2(new QLineEdit), Command1(new QPushButton(QStringLiteral("Browse ..."))),
-      Check1(new QCheckBox(QStringLiteral("Notes are ONLY for the operator listed below"))),
-      Text4(new QLineEdit), Command2(new QPushButton(QStringLiteral("Start"))),
+    : QWidget(parent), lblNotesFile(new QLabel(QStringLiteral("Vorbel Notes are in this file :"))),
+      txtNotesFile(new QLineEdit), lblBrowse(new ClickableLabel(QStringLiteral("Browse ..."))),
+      lblLogbook(new QLabel(QStringLiteral("Transfer Vorbel Notes to this Vorbel32 Logbook :"))),
+      txtLogbook(new QLineEdit), cmdBrowseLogbook(new QPushButton(QStringLiteral("Browse ..."))),
+      ckOperatorOnly(new QCheckBox(QStringLiteral("Notes are ONLY for the operator listed below"))),
+      txtOperator(new QLineEdit), cmdStart(new QPushButton(QStringLiteral("Start"))),
       cmdStop(new QPushButton(QStringLiteral("Stop"))), lblProgress(new QLabel),
       progress(new QProgressBar),
-      Label3(new QLabel(QStringLiteral("Notes for these Callsigns transferred :"))),
-      Text3(new QPlainTextEdit), dialogs_(dialogs), transfer_(library, dialogs, *this, clock)
+      lblLog(new QLabel(QStringLiteral("Notes for these Callsigns transferred :"))),
+      txtLog(new QPlainTextEdit), dialogs_(dialogs), transfer_(library, dialogs, *this, clock)
 {
     AnnouncePlainWindowsAsWindows();
     setWindowTitle(QStringLiteral("Convert Vorbel Notes to Vorbel32"));
+    // Each control carries its name on the form, for whatever looks a control up by name.
+    const std::pair<QWidget*, const char*> formNames[] = {
+        {lblNotesFile, "Label1"}, {txtNotesFile, "Text1"}, {lblBrowse, "lblBrowse"},
+        {lblLogbook, "Label2"}, {txtLogbook, "Text2"}, {cmdBrowseLogbook, "Command1"},
+        {ckOperatorOnly, "Check1"}, {txtOperator, "Text4"}, {cmdStart, "Command2"},
+        {lblLog, "Label3"}, {txtLog, "Text3"},
+    };
+    for (const auto& [control, name] : formNames)
+        control->setObjectName(QLatin1String(name));
 
-    Text4->setMaxLength(20);
-    Text4->setMaximumWidth(160);
-    Text4->setPlaceholderText(QStringLiteral("Operator callsign"));
+    txtOperator->setMaxLength(20);
+    txtOperator->setMaximumWidth(160);
+    txtOperator->setPlaceholderText(QStringLiteral("Operator callsign"));
     // Hidden, it keeps its place, so the window does not jump when the box is checked.
-    QSizePolicy keepPlace = Text4->sizePolicy();
+    QSizePolicy keepPlace = txtOperator->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
-    Text4->setSizePolicy(keepPlace);
-    Text4->hide();
+    txtOperator->setSizePolicy(keepPlace);
+    txtOperator->hide();
 
     cmdStop->setEnabled(false);
     cmdStop->setToolTip(QStringLiteral("Stops the transfer after the note in hand"));
@@ -73,22 +84,22 @@ frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs,
     progress->hide();
     lblProgress->setMinimumWidth(220);
 
-    Text3->setReadOnly(true);
-    Text3->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text3->setMinimumHeight(220);
+    txtLog->setReadOnly(true);
+    txtLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtLog->setMinimumHeight(220);
 
     auto* grid = new QGridLayout;
     grid->setColumnStretch(0, 1);
-    grid->addWidget(Label1, 0, 0, 1, 2);
-    grid->addWidget(Text1, 1, 0);
+    grid->addWidget(lblNotesFile, 0, 0, 1, 2);
+    grid->addWidget(txtNotesFile, 1, 0);
     grid->addWidget(lblBrowse, 1, 1, Qt::AlignCenter);
     grid->setRowMinimumHeight(2, 6);
-    grid->addWidget(Label2, 3, 0, 1, 2);
-    grid->addWidget(Text2, 4, 0);
-    grid->addWidget(Command1, 4, 1);
+    grid->addWidget(lblLogbook, 3, 0, 1, 2);
+    grid->addWidget(txtLogbook, 4, 0);
+    grid->addWidget(cmdBrowseLogbook, 4, 1);
 
     auto* run = new QHBoxLayout;
-    run->addWidget(Command2);
+    run->addWidget(cmdStart);
     run->addWidget(cmdStop);
     run->addSpacing(12);
     run->addWidget(lblProgress);
@@ -97,29 +108,29 @@ frmConvertNotes::frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs,
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addSpacing(6);
-    layout->addWidget(Check1);
+    layout->addWidget(ckOperatorOnly);
     auto* operatorRow = new QHBoxLayout;
     operatorRow->addSpacing(22);
-    operatorRow->addWidget(Text4);
+    operatorRow->addWidget(txtOperator);
     operatorRow->addStretch();
     layout->addLayout(operatorRow);
     layout->addSpacing(6);
     layout->addLayout(run);
     layout->addSpacing(6);
-    layout->addWidget(Label3);
-    layout->addWidget(Text3, 1);
+    layout->addWidget(lblLog);
+    layout->addWidget(txtLog, 1);
     resize(620, 520);
 
     connect(lblBrowse, &ClickableLabel::clicked, this,
-            [this] { browse(Text1, kNotesTitle, kNotesFilter); });
-    connect(Command1, &QPushButton::clicked, this,
-            [this] { browse(Text2, kLogbookTitle, kLogbookFilter); });
-    connect(Check1, &QCheckBox::toggled, Text4, &QWidget::setVisible);
-    connect(Command2, &QPushButton::clicked, this, &frmConvertNotes::onStart);
+            [this] { browse(txtNotesFile, kNotesTitle, kNotesFilter); });
+    connect(cmdBrowseLogbook, &QPushButton::clicked, this,
+            [this] { browse(txtLogbook, kLogbookTitle, kLogbookFilter); });
+    connect(ckOperatorOnly, &QCheckBox::toggled, txtOperator, &QWidget::setVisible);
+    connect(cmdStart, &QPushButton::clicked, this, &frmConvertNotes::onStart);
     connect(cmdStop, &QPushButton::clicked, this, [this] { transfer_.requestStop(); });
 }
 
-void frmConvertNotes::browse(QLineEdit* target, const QString& title, const QString& filter)
+void frmConvertNotes::browse(QLineEdit* target, const DialogTitle& title, const QString& filter)
 {
     const QString chosen = dialogs_.chooseFile(title, filter, target->text());
     if (chosen.isEmpty())
@@ -130,30 +141,30 @@ void frmConvertNotes::browse(QLineEdit* target, const QString& title, const QStr
 void frmConvertNotes::onStart()
 {
     // Start stays off during a run: its events are handled inside the run.
-    Command2->setEnabled(false);
+    cmdStart->setEnabled(false);
     cmdStop->setEnabled(true);
     progress->show();
     lblProgress->clear();
-    transfer_.start(Text1->text(), Text2->text());
+    transfer_.start(txtNotesFile->text(), txtLogbook->text());
     flushLog();
     progress->hide();
     cmdStop->setEnabled(false);
-    Command2->setEnabled(true);
+    cmdStart->setEnabled(true);
 }
 
 bool frmConvertNotes::operatorFilterOn() const
 {
-    return Check1->isChecked();
+    return ckOperatorOnly->isChecked();
 }
 
 QString frmConvertNotes::operatorCall() const
 {
-    return Text4->text();
+    return txtOperator->text();
 }
 
 void frmConvertNotes::startLog(const QString& text)
 {
-    Text3->clear();
+    txtLog->clear();
     pendingLog_ = text;
 }
 
@@ -168,11 +179,11 @@ void frmConvertNotes::flushLog()
 {
     if (pendingLog_.isEmpty())
         return;
-    QTextCursor end(Text3->document());
+    QTextCursor end(txtLog->document());
     end.movePosition(QTextCursor::End);
     end.insertText(pendingLog_);
     pendingLog_.clear();
-    Text3->verticalScrollBar()->setValue(Text3->verticalScrollBar()->maximum());
+    txtLog->verticalScrollBar()->setValue(txtLog->verticalScrollBar()->maximum());
 }
 
 void frmConvertNotes::showProgress(int notesRead, const QString& call)

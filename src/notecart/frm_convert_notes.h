@@ -26,27 +26,27 @@ public:
     frmConvertNotes(IsamLibrary& library, NotecartDialogs& dialogs, Clock& clock,
                     QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QLineEdit* Text1;
+    QLabel* lblNotesFile;
+    QLineEdit* txtNotesFile;
     ClickableLabel* lblBrowse;
-    QLabel* Label2;
-    QLineEdit* Text2;
-    QPushButton* Command1;
-    QCheckBox* Check1;
-    QLineEdit* Text4;
-    QPushButton* Command2;
+    QLabel* lblLogbook;
+    QLineEdit* txtLogbook;
+    QPushButton* cmdBrowseLogbook;
+    QCheckBox* ckOperatorOnly;
+    QLineEdit* txtOperator;
+    QPushButton* cmdStart;
     QPushButton* cmdStop;
     QLabel* lblProgress;
     QProgressBar* progress;
-    QLabel* Label3;
-    QPlainTextEdit* Text3;
+    QLabel* lblLog;
+    QPlainTextEdit* txtLog;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void browse(QLineEdit* target, const QString& title, const QString& filter);
+    void browse(QLineEdit* target, const DialogTitle& title, const QString& filter);
     void onStart();
     void flushLog();
 

@@ -52,23 +52,24 @@ bool NotesTransfer::openFiles(const QString& notesPath, const QString& logbookPa
 {
     // Opened as its own logbook, the notes file would get records it cannot hold.
     if (SamePath(notesPath, logbookPath)) {
-        dialogs_.showMessage(QStringLiteral("The Vorbel32 Logbook is the Vorbel Notes file itself :")
+        dialogs_.showMessage(DialogTitle(QStringLiteral("Same file")),
+                             QStringLiteral("The Vorbel32 Logbook is the Vorbel Notes file itself :")
                                  + logbookPath
                                  + QStringLiteral(".\nChoose the Logbook the notes are to go into."),
-                             QStringLiteral("Same file"));
+                             MessageIcon::None);
         return false;
     }
     // Only read: a notes file on a read-only medium opens as well as any other.
     dbStatus_ = library_.open(ToWindows1252(notesPath), notesHandle_, kAccessKey, IsamLibrary::Access::ReadOnly);
     if (dbStatus_ != VMX_OK) {
-        dialogs_.showMessage(QStringLiteral("Error opening Vorbel Note file :") + notesPath + u'.',
-                             QStringLiteral("db Open Error : ") + library_.returnCode(dbStatus_));
+        dialogs_.showMessage(DialogTitle(QStringLiteral("db Open Error : ") + library_.returnCode(dbStatus_)),
+                             QStringLiteral("Error opening Vorbel Note file :") + notesPath + u'.', MessageIcon::None);
         return false;
     }
     dbStatus_ = library_.open(ToWindows1252(logbookPath), logbookHandle_, kAccessKey);
     if (dbStatus_ != VMX_OK) {
-        dialogs_.showMessage(QStringLiteral("Error opening Vorbel32 Logbook :") + logbookPath + u'.',
-                             QStringLiteral("db Open Error : ") + library_.returnCode(dbStatus_));
+        dialogs_.showMessage(DialogTitle(QStringLiteral("db Open Error : ") + library_.returnCode(dbStatus_)),
+                             QStringLiteral("Error opening Vorbel32 Logbook :") + logbookPath + u'.', MessageIcon::None);
         library_.close(notesHandle_);
         return false;
     }

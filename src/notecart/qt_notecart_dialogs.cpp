@@ -1,5 +1,7 @@
 #include "notecart/qt_notecart_dialogs.h"
 
+#include "common/qt_message_box.h"
+
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QTreeView>
@@ -8,13 +10,13 @@
 
 namespace tavrik::notecart {
 
-QString QtNotecartDialogs::chooseFile(const QString& title, const QString& filter, const QString& fileName)
+QString QtNotecartDialogs::chooseFile(const DialogTitle& title, const QString& filter, const QString& fileName)
 {
     // "Description (*.ISD)|*.ISD" in Qt's form; Qt's own dialog matches it without regard to
     // case, so log.isd shows as well.
     const QString description = filter.section(u'|', 0, 0);
     const QString pattern = filter.section(u'|', 1);
-    QFileDialog dialog(parent_, title);
+    QFileDialog dialog(parent_, title.text());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // notecart makes no files, so a name that does not exist is refused by the dialog itself.
@@ -36,11 +38,9 @@ QString QtNotecartDialogs::chooseFile(const QString& title, const QString& filte
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
-void QtNotecartDialogs::showMessage(const QString& text, const QString& title)
+void QtNotecartDialogs::showMessage(const DialogTitle& title, const QString& text, MessageIcon icon)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent_);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    MakeMessageBox(title, text, icon, parent_)->exec();
 }
 
 } // namespace tavrik::notecart

@@ -12,8 +12,8 @@ public:
     explicit QtNotecartDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    QString chooseFile(const QString& title, const QString& filter, const QString& fileName) override;
-    void showMessage(const QString& text, const QString& title) override;
+    QString chooseFile(const DialogTitle& title, const QString& filter, const QString& fileName) override;
+    void showMessage(const DialogTitle& title, const QString& text, MessageIcon icon) override;
 
 private:
     QWidget* parent_;

@@ -218,13 +218,14 @@ void FrmCwMacroSetup::accept()
     const QString typed = macroText_->toPlainText();
     const QString stored = StoredMacroText(typed);
     if (stored.size() > kLongestStoredMacro) {
-        host_.dialogs.showMessage(QStringLiteral("Too verbose"), TooVerboseText(stored.size()), MessageIcon::None);
+        host_.dialogs.showMessage(DialogTitle(QStringLiteral("Too verbose")), TooVerboseText(stored.size()),
+                                  MessageIcon::None);
         return;
     }
     const QString caption = ButtonCaptionFrom(captionText_->text());
     // Refused here, not found missing after a restart: the file keeps one line per key.
     if (!IniDocument::IsStorable(QString::fromLatin1(setting::kMainSection), KeyOf(setting::kMacroCaption, index_), caption)) {
-        host_.dialogs.showMessage(QStringLiteral("Caption"),
+        host_.dialogs.showMessage(DialogTitle(QStringLiteral("Caption")),
                                   QStringLiteral("A caption cannot be a line break or Chr$(0): the settings file "
                                                  "could not keep it. Type another caption."),
                                   MessageIcon::None);

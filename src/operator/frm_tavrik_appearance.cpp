@@ -50,7 +50,7 @@ void FrmTavrik::connectAppearanceMenus()
     connect(m.mnutextfont, &QAction::triggered, this, &FrmTavrik::chooseTextFont);
     // The caption carries the version; the box adds where this run keeps its settings.
     connect(m.mnuVersion, &QAction::triggered, this, [this] {
-        devices_.dialogs.showMessage(QStringLiteral("Tavrik"),
+        devices_.dialogs.showMessage(DialogTitle(QStringLiteral("Tavrik")),
                                      QStringLiteral("Tavrik ") + QStringLiteral(TAVRIK_VERSION)
                                          + QStringLiteral("\nSettings: ")
                                          + (settingsFile_ ? settingsFile_->path() : QString()),

@@ -201,7 +201,7 @@ void FrmTavrik::openLink()
     const LinkOpenOutcome outcome = link_.open();
     if (const std::optional<LinkStartupMessage> message = StartupMessageFor(outcome)) {
         QApplication::restoreOverrideCursor();
-        devices_.dialogs.showMessage(message->title, message->text,
+        devices_.dialogs.showMessage(DialogTitle(message->title), message->text,
                                      message->exclamation ? MessageIcon::Exclamation : MessageIcon::None);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }

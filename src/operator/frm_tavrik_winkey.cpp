@@ -94,7 +94,7 @@ void FrmTavrik::showWinKeyConfig()
         winKey_.settings(),
         [this](const QString& section, const QString& key, const QString& value) { writeSetting(section, key, value); },
         [this](const QString& title, const QString& text) {
-            devices_.dialogs.showMessage(title, text, MessageIcon::Information);
+            devices_.dialogs.showMessage(DialogTitle(title), text, MessageIcon::Information);
         },
         this);
     connect(dialog, &FrmWinKeyConfig::applied, this, [this](const WinKeySettings& applied) {

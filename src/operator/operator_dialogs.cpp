@@ -1,5 +1,6 @@
 #include "operator/operator_dialogs.h"
 
+#include "common/qt_message_box.h"
 #include "common/vb_numbers.h"
 #include "operator/windows_fonts.h"
 
@@ -60,20 +61,11 @@ QWidget* QtOperatorDialogs::owner() const
 }
 
 // No event loop of its own: opened inside the send loop's wait it would hold the key line.
-void QtOperatorDialogs::showMessage(const QString& title, const QString& text, MessageIcon icon)
+void QtOperatorDialogs::showMessage(const DialogTitle& title, const QString& text, MessageIcon icon)
 {
     QWidget* over = owner();
-    auto* box = new QMessageBox(over);
+    QMessageBox* box = MakeMessageBox(title, text, icon, over).release();
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowTitle(title);
-    box->setText(text);
-    switch (icon) {
-    case MessageIcon::None: box->setIcon(QMessageBox::NoIcon); break;
-    case MessageIcon::Exclamation: box->setIcon(QMessageBox::Warning); break;
-    case MessageIcon::Information: box->setIcon(QMessageBox::Information); break;
-    case MessageIcon::Critical: box->setIcon(QMessageBox::Critical); break;
-    }
-    box->setStandardButtons(QMessageBox::Ok);
     PlaceOver(*box, over);
     box->open();
     // The box takes its final size as it is shown.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/colour.h"
+#include "common/message_dialogs.h"
 
 #include <QString>
 
@@ -9,8 +10,6 @@
 class QWidget;
 
 namespace tavrik {
-
-enum class MessageIcon { None, Exclamation, Information, Critical };
 
 // A font with its text colour, as the font dialog shows and returns it.
 struct FontChoice {
@@ -24,12 +23,10 @@ struct FontChoice {
 // `widget` is `owner` or lies within it, in a window of its own or not.
 bool BelongsTo(const QWidget* widget, const QWidget* owner);
 
-// The modal boxes the window shows, behind an interface so tests can answer them.
-class OperatorDialogs {
+// The boxes the window shows, behind an interface so tests can answer them. A message box
+// returns at once and stays until the operator closes it.
+class OperatorDialogs : public MessageDialogs {
 public:
-    virtual ~OperatorDialogs() = default;
-    // Returns at once; the box stays until the operator closes it.
-    virtual void showMessage(const QString& title, const QString& text, MessageIcon icon) = 0;
     // Modal: wait for the operator. Nothing when the operator cancels.
     virtual std::optional<Colour> chooseColour(Colour initial) = 0;
     virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
@@ -39,7 +36,7 @@ class QtOperatorDialogs final : public OperatorDialogs {
 public:
     explicit QtOperatorDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
-    void showMessage(const QString& title, const QString& text, MessageIcon icon) override;
+    void showMessage(const DialogTitle& title, const QString& text, MessageIcon icon) override;
     std::optional<Colour> chooseColour(Colour initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
 

@@ -95,7 +95,7 @@ std::int64_t WindowKeyerSetupHost::counterFrequency() const
 
 void WindowKeyerSetupHost::showSetupMessage(const QString& title, const QString& text)
 {
-    window_.dialogs().showMessage(title, text, MessageIcon::Exclamation);
+    window_.dialogs().showMessage(DialogTitle(title), text, MessageIcon::Exclamation);
 }
 
 bool WindowKeyerSetupHost::transmitting() const

@@ -23,7 +23,6 @@ namespace tavrik::conversion {
 namespace {
 
 using test::ScriptedDialogs;
-using Icon = ConversionDialogs::Icon;
 
 QByteArray ReadFile(const QString& path)
 {
@@ -158,7 +157,7 @@ TEST_P(Refusals, LeaveTheEarlierOutputUntouched)
     EXPECT_EQ(dialogs.order, c.order) << c.what;
     EXPECT_EQ(dialogs.messages.front().text, c.firstMessage) << c.what;
     EXPECT_EQ(dialogs.last().text, QStringLiteral("No valid ADIF records found"));
-    EXPECT_EQ(dialogs.last().icon, Icon::Exclamation);
+    EXPECT_EQ(dialogs.last().icon, MessageIcon::Exclamation);
     EXPECT_EQ(ReadFile(output()), "earlier run");
 }
 

@@ -49,41 +49,41 @@ TEST_F(ConvertWindowTest, OpensWithItsCaptionsAndTheCommentChoice)
     ASSERT_NE(announced, nullptr);
     EXPECT_EQ(announced->role(), QAccessible::Window) << "not a filler";
     EXPECT_EQ(announced->text(QAccessible::Name), window.windowTitle());
-    EXPECT_EQ(window.Check1->text(),
+    EXPECT_EQ(window.ckSecondWordsInComment->text(),
               QStringLiteral("Check to put second word(s) in the ADIF COMMENTS field"));
-    EXPECT_EQ(window.Check2->text(), QStringLiteral("Check to put second word(s) in the ADIF QTH field"));
-    EXPECT_TRUE(window.Check1->isChecked());
-    EXPECT_FALSE(window.Check2->isChecked());
-    EXPECT_EQ(window.Command1->text(), QStringLiteral("Start"));
-    EXPECT_EQ(window.Command2->text(), QStringLiteral("Abort"));
-    EXPECT_EQ(window.Command3->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(window.ckSecondWordsInQth->text(), QStringLiteral("Check to put second word(s) in the ADIF QTH field"));
+    EXPECT_TRUE(window.ckSecondWordsInComment->isChecked());
+    EXPECT_FALSE(window.ckSecondWordsInQth->isChecked());
+    EXPECT_EQ(window.cmdStart->text(), QStringLiteral("Start"));
+    EXPECT_EQ(window.cmdAbort->text(), QStringLiteral("Abort"));
+    EXPECT_EQ(window.cmdExit->text(), QStringLiteral("Exit"));
 }
 
 TEST_F(ConvertWindowTest, CheckBoxesExcludeEachOtherButMayBothBeOff)
 {
-    window.Check2->click();
-    EXPECT_FALSE(window.Check1->isChecked());
-    EXPECT_TRUE(window.Check2->isChecked());
-    window.Check1->click();
-    EXPECT_TRUE(window.Check1->isChecked());
-    EXPECT_FALSE(window.Check2->isChecked());
-    window.Check1->click();
-    EXPECT_FALSE(window.Check1->isChecked());
-    EXPECT_FALSE(window.Check2->isChecked());
+    window.ckSecondWordsInQth->click();
+    EXPECT_FALSE(window.ckSecondWordsInComment->isChecked());
+    EXPECT_TRUE(window.ckSecondWordsInQth->isChecked());
+    window.ckSecondWordsInComment->click();
+    EXPECT_TRUE(window.ckSecondWordsInComment->isChecked());
+    EXPECT_FALSE(window.ckSecondWordsInQth->isChecked());
+    window.ckSecondWordsInComment->click();
+    EXPECT_FALSE(window.ckSecondWordsInComment->isChecked());
+    EXPECT_FALSE(window.ckSecondWordsInQth->isChecked());
 }
 
 TEST_F(ConvertWindowTest, ConvertsWithTheChoiceOfTheCheckBoxes)
 {
-    window.Check2->click();
+    window.ckSecondWordsInQth->click();
     dialogs.files.push_back(writeLog("<eoh>\n<CALL:5>F5ABC<NAME:10>JOHN SMITH<eor>\n"));
     dialogs.answers.push_back(QStringLiteral("f6xyz"));
-    window.Command1->click();
+    window.cmdStart->click();
     EXPECT_EQ(output().mid(output().indexOf("<EOH>\r\n\r\n") + 9),
               "<CALL:5>F5ABC<NAME:4>JOHN <QTH:5>SMITH <OPERATOR:5>F6XYZ <eor>\r\n");
-    EXPECT_EQ(window.Text1->text(), QStringLiteral("F5ABC"));
+    EXPECT_EQ(window.txtCall->text(), QStringLiteral("F5ABC"));
     EXPECT_EQ(window.progress->value(), window.progress->maximum());
     EXPECT_EQ(dialogs.order, QStringList({"file", "ask", "All done"}));
-    EXPECT_TRUE(window.Command3->isEnabled());
+    EXPECT_TRUE(window.cmdExit->isEnabled());
 }
 
 TEST_F(ConvertWindowTest, ExitComesBackAfterACancelARefusalAndARun)
@@ -91,9 +91,9 @@ TEST_F(ConvertWindowTest, ExitComesBackAfterACancelARefusalAndARun)
     dialogs.files = {QString(), folder.filePath(QStringLiteral("BAD.ADI")),
                      writeLog("<CALL:3>K1A <eor>\n")};
     for (int i = 0; i < 3; ++i) {
-        window.Command1->click();
-        EXPECT_TRUE(window.Command3->isEnabled()) << "after run " << i;
-        EXPECT_TRUE(window.Command1->isEnabled()) << "after run " << i;
+        window.cmdStart->click();
+        EXPECT_TRUE(window.cmdExit->isEnabled()) << "after run " << i;
+        EXPECT_TRUE(window.cmdStart->isEnabled()) << "after run " << i;
     }
     EXPECT_EQ(dialogs.order, QStringList({"file", "file", "Can't import this file ...", "file",
                                           "ask", "All done"}));
@@ -108,11 +108,11 @@ TEST_F(ConvertWindowTest, AbortButtonStopsALongRun)
     bool exitOffInRun = false;
     bool startOffInRun = false;
     QTimer::singleShot(0, &window, [&] {
-        exitOffInRun = !window.Command3->isEnabled();
-        startOffInRun = !window.Command1->isEnabled();
-        window.Command2->click();
+        exitOffInRun = !window.cmdExit->isEnabled();
+        startOffInRun = !window.cmdStart->isEnabled();
+        window.cmdAbort->click();
     });
-    window.Command1->click();
+    window.cmdStart->click();
 
     EXPECT_TRUE(exitOffInRun);
     EXPECT_TRUE(startOffInRun);
@@ -121,7 +121,7 @@ TEST_F(ConvertWindowTest, AbortButtonStopsALongRun)
     EXPECT_LT(converted, 5000);
     EXPECT_EQ(dialogs.last().title, QStringLiteral("All done"));
     EXPECT_TRUE(dialogs.last().text.startsWith(QLatin1Char(' ') + QString::number(converted) + " "));
-    EXPECT_TRUE(window.Command3->isEnabled());
+    EXPECT_TRUE(window.cmdExit->isEnabled());
 }
 
 } // namespace

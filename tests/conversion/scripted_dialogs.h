@@ -16,9 +16,9 @@ namespace tavrik::test {
 class ScriptedDialogs final : public conversion::ConversionDialogs {
 public:
     struct Message {
-        QString text;
         QString title;
-        Icon icon;
+        QString text;
+        MessageIcon icon;
     };
 
     std::deque<QString> files;   // answers to the file dialog; empty means Cancel
@@ -35,16 +35,16 @@ public:
         order << QStringLiteral("file");
         return take(files);
     }
-    QString askText(const QString& prompt, const QString& title) override
+    QString askText(const DialogTitle& title, const QString& prompt) override
     {
-        prompts.push_back(title + QStringLiteral("|") + prompt);
+        prompts.push_back(title.text() + QStringLiteral("|") + prompt);
         order << QStringLiteral("ask");
         return take(answers);
     }
-    void showMessage(const QString& text, const QString& title, Icon icon) override
+    void showMessage(const DialogTitle& title, const QString& text, MessageIcon icon) override
     {
-        messages.push_back({text, title, icon});
-        order << title;
+        messages.push_back({title.text(), text, icon});
+        order << title.text();
     }
 
     const Message& last() const { return messages.back(); }

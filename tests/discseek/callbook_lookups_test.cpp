@@ -1,17 +1,12 @@
-// What Discseek makes of careless library answers, and of an answer it cannot store.
+// What Discseek makes of careless library answers.
 #include "discseek/callbook_calls.h"
 #include "discseek/callbook_lookups.h"
 #include "discseek/cd_drives.h"
-#include "discseek/discseek_window.h"
-#include "discseek/error_dialog.h"
 #include "discseek/library_folder.h"
-#include "platform/message_channel.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <dlfcn.h>
@@ -57,36 +52,6 @@ TEST(CallbookLookups, AnswerLinesStopAtTheBufferAndAtTheFirstNul)
         EXPECT_EQ(outcome.answers.first(), c.line);
         EXPECT_TRUE(outcome.errors.isEmpty());
     }
-}
-
-class RecordingDialog final : public ErrorDialog {
-public:
-    void showError(const QString& title, const QString& text) override { shown.append(title + u'|' + text); }
-    QStringList shown;
-};
-
-TEST(DiscseekWindow, AnAnswerThatCannotBeStoredIsAnError)
-{
-    QTemporaryDir folder;
-    LibraryFolder libraries(QStringLiteral(MISBEHAVING_LIBRARIES));
-    const CdDrives drives;
-    RecordingDialog dialog;
-    const QString answerPath = folder.filePath(QStringLiteral("gone/Discseek.dat"));
-    DiscseekWindow window(libraries, drives, dialog, answerPath);
-    QSignalSpy unloaded(&window, &DiscseekWindow::unloaded);
-    const QString socketPath = folder.filePath(QStringLiteral("Discseek"));
-    ASSERT_EQ(window.load(socketPath), QString());
-
-    tavrik::MessageChannel channel(socketPath);
-    ASSERT_TRUE(channel.post({"Discseek", 2, 0, false}));
-    QDeadlineTimer deadline(30000);
-    while (unloaded.isEmpty() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-
-    ASSERT_EQ(dialog.shown.size(), 1);
-    EXPECT_TRUE(dialog.shown.first().startsWith(QStringLiteral("Discseek Error|Cannot write ") + answerPath))
-        << qPrintable(dialog.shown.first());
-    EXPECT_EQ(unloaded.size(), 1);
 }
 
 long long BytesReadSoFar()

@@ -31,13 +31,13 @@ protected:
     FrmConvertNotesTest() : window(Library(), dialogs, clock) { window.show(); }
 
     // On its box, where a finger would click: the middle of a wide check box is empty space.
-    void clickCheck1() { QTest::mouseClick(window.Check1, Qt::LeftButton, {}, QPoint(6, window.Check1->height() / 2)); }
+    void clickOperatorOnly() { QTest::mouseClick(window.ckOperatorOnly, Qt::LeftButton, {}, QPoint(6, window.ckOperatorOnly->height() / 2)); }
 
     void start(const QString& notes, const QString& logbook)
     {
-        window.Text1->setText(notes.toUpper());
-        window.Text2->setText(logbook.toUpper());
-        QTest::mouseClick(window.Command2, Qt::LeftButton);
+        window.txtNotesFile->setText(notes.toUpper());
+        window.txtLogbook->setText(logbook.toUpper());
+        QTest::mouseClick(window.cmdStart, Qt::LeftButton);
     }
     // The file is free again: nothing of this program holds it open.
     static bool isClosed(const QString& path)
@@ -61,33 +61,33 @@ TEST_F(FrmConvertNotesTest, OpensCentredWithItsTextsAndTheOperatorBoxOnlyWhileCh
     ASSERT_NE(announced, nullptr);
     EXPECT_EQ(announced->role(), QAccessible::Window) << "not a filler";
     EXPECT_EQ(announced->text(QAccessible::Name), window.windowTitle());
-    EXPECT_EQ(window.Label1->text(), QStringLiteral("Vorbel Notes are in this file :"));
+    EXPECT_EQ(window.lblNotesFile->text(), QStringLiteral("Vorbel Notes are in this file :"));
     EXPECT_EQ(window.lblBrowse->text(), QStringLiteral("Browse ..."));
-    EXPECT_EQ(window.Label2->text(), QStringLiteral("Transfer Vorbel Notes to this Vorbel32 Logbook :"));
-    EXPECT_EQ(window.Command1->text(), QStringLiteral("Browse ..."));
-    EXPECT_EQ(window.Check1->text(), QStringLiteral("Notes are ONLY for the operator listed below"));
-    EXPECT_EQ(window.Command2->text(), QStringLiteral("Start"));
-    EXPECT_EQ(window.Label3->text(), QStringLiteral("Notes for these Callsigns transferred :"));
+    EXPECT_EQ(window.lblLogbook->text(), QStringLiteral("Transfer Vorbel Notes to this Vorbel32 Logbook :"));
+    EXPECT_EQ(window.cmdBrowseLogbook->text(), QStringLiteral("Browse ..."));
+    EXPECT_EQ(window.ckOperatorOnly->text(), QStringLiteral("Notes are ONLY for the operator listed below"));
+    EXPECT_EQ(window.cmdStart->text(), QStringLiteral("Start"));
+    EXPECT_EQ(window.lblLog->text(), QStringLiteral("Notes for these Callsigns transferred :"));
     const QRect screen = window.screen()->geometry();
     EXPECT_NEAR(window.frameGeometry().center().x(), screen.center().x(), 2);
     EXPECT_NEAR(window.frameGeometry().center().y(), screen.center().y(), 2);
 
-    EXPECT_FALSE(window.Text4->isVisible());
-    clickCheck1();
-    EXPECT_TRUE(window.Text4->isVisible());
-    clickCheck1();
-    EXPECT_FALSE(window.Text4->isVisible());
+    EXPECT_FALSE(window.txtOperator->isVisible());
+    clickOperatorOnly();
+    EXPECT_TRUE(window.txtOperator->isVisible());
+    clickOperatorOnly();
+    EXPECT_FALSE(window.txtOperator->isVisible());
 }
 
 TEST_F(FrmConvertNotesTest, BrowseFillsItsBoxWithThePathWithoutIsdAndCancelKeepsIt)
 {
     dialogs.files = {QStringLiteral("/home/op/log.isd"), QStringLiteral("/home/op/Book"), QString()};
     QTest::mouseClick(window.lblBrowse, Qt::LeftButton);
-    QTest::mouseClick(window.Command1, Qt::LeftButton);
-    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    QTest::mouseClick(window.cmdBrowseLogbook, Qt::LeftButton);
+    QTest::mouseClick(window.cmdBrowseLogbook, Qt::LeftButton);
 
-    EXPECT_EQ(window.Text1->text(), QStringLiteral("/home/op/log"));
-    EXPECT_EQ(window.Text2->text(), QStringLiteral("/home/op/Book"));
+    EXPECT_EQ(window.txtNotesFile->text(), QStringLiteral("/home/op/log"));
+    EXPECT_EQ(window.txtLogbook->text(), QStringLiteral("/home/op/Book"));
     ASSERT_EQ(dialogs.questions.size(), 3u);
     EXPECT_EQ(dialogs.questions[0].title, QStringLiteral("Source Files Vorbel Notes files :"));
     EXPECT_EQ(dialogs.questions[0].filter, QStringLiteral("Vorbel Notes Files (*.ISD)|*.ISD"));
@@ -103,10 +103,10 @@ TEST_F(FrmConvertNotesTest, TheLogbookChosenIsTheOneFilledBesideOneNamedInOtherC
     const QString lower = folder.make(QStringLiteral("logbook"), QStringLiteral("log.isd"), "CALL\nK1ABC\n");
     dialogs.files = {notes + QStringLiteral(".ISD"), lower};
     QTest::mouseClick(window.lblBrowse, Qt::LeftButton);
-    QTest::mouseClick(window.Command1, Qt::LeftButton);
-    QTest::mouseClick(window.Command2, Qt::LeftButton);
+    QTest::mouseClick(window.cmdBrowseLogbook, Qt::LeftButton);
+    QTest::mouseClick(window.cmdStart, Qt::LeftButton);
 
-    EXPECT_TRUE(window.Text3->toPlainText().endsWith(QStringLiteral("K1ABC :  Note transferred OK.")));
+    EXPECT_TRUE(window.txtLog->toPlainText().endsWith(QStringLiteral("K1ABC :  Note transferred OK.")));
     EXPECT_TRUE(folder.dump(lower).contains("Chosen"));
     EXPECT_FALSE(folder.dump(upper).contains("Chosen"));
 }
@@ -123,7 +123,7 @@ TEST_F(FrmConvertNotesTest, FieldsOutsideTheCodePageKeepTheirBytesAndSuchNotesAr
     const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), contacts);
     start(notes, log);
 
-    EXPECT_EQ(window.Text3->toPlainText(),
+    EXPECT_EQ(window.txtLog->toPlainText(),
               QStringLiteral("Starting Notes transfer :\n"
                              "K1ABC :  Note transferred OK.\n"
                              "UA3AAA :  Note holds characters outside Windows-1252; not transferred."));
@@ -157,7 +157,7 @@ TEST_F(FrmConvertNotesTest, ALogbookHeldElsewhereStopsTheRunAndTheWindowAnswersM
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
 
-    const QStringList lines = window.Text3->toPlainText().split(u'\n');
+    const QStringList lines = window.txtLog->toPlainText().split(u'\n');
     ASSERT_EQ(lines.size(), 1 + notecart::NotesTransfer::kMostNotesInUse + 1) << lines.join(u'\n').toStdString();
     for (int i = 1; i <= notecart::NotesTransfer::kMostNotesInUse; ++i)
         EXPECT_TRUE(lines[i].endsWith(QStringLiteral("File is in use by another program Error updateing Logbook.")));
@@ -215,16 +215,16 @@ TEST_F(FrmConvertNotesTest, NotesOnAReadOnlyMediumAreReadAndAReadOnlyLogbookIsRe
         GTEST_SKIP() << "no read-only folder can be made here";
 
     start(medium.path(QStringLiteral("notes")), log);
-    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("Starting Notes transfer :\nK1ABC :  Note transferred OK."));
+    EXPECT_EQ(window.txtLog->toPlainText(), QStringLiteral("Starting Notes transfer :\nK1ABC :  Note transferred OK."));
     EXPECT_TRUE(dialogs.messages.empty());
 
-    window.Text3->setPlainText(QStringLiteral("earlier run"));
+    window.txtLog->setPlainText(QStringLiteral("earlier run"));
     start(notes, medium.path(QStringLiteral("log")));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               QStringLiteral("Error opening Vorbel32 Logbook :") + medium.path(QStringLiteral("log")).toUpper() + u'.');
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("db Open Error : File is open read only"));
-    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("earlier run"));
+    EXPECT_EQ(window.txtLog->toPlainText(), QStringLiteral("earlier run"));
     EXPECT_TRUE(isClosed(notes));
 }
 
@@ -237,7 +237,7 @@ TEST_F(FrmConvertNotesTest, TransferLogsEveryNoteAndPutsItIntoTheContact)
                                     "CALL,NAME,NOTES\nK1ABC,Bob,old\nF5XYZ,Jean,kept\n");
     start(notes, log);
 
-    EXPECT_EQ(window.Text3->toPlainText(),
+    EXPECT_EQ(window.txtLog->toPlainText(),
               QStringLiteral("Starting Notes transfer :\n"
                              "F5XYZ :  Note of 2001 characters is longer than this Logbook's notes field "
                              "holds; not transferred.\n"
@@ -255,7 +255,7 @@ TEST_F(FrmConvertNotesTest, OpenFailuresNameTheFileAndLeaveNothingOpen)
 {
     const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), "CALL,NOTES\nK1ABC,x\n");
     const QString missing = folder.path(QStringLiteral("missing"));
-    window.Text3->setPlainText(QStringLiteral("earlier run"));
+    window.txtLog->setPlainText(QStringLiteral("earlier run"));
 
     start(missing, notes);
     start(notes, missing);
@@ -268,7 +268,7 @@ TEST_F(FrmConvertNotesTest, OpenFailuresNameTheFileAndLeaveNothingOpen)
     EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("db Open Error : File not found"));
     EXPECT_EQ(dialogs.messages[2].title, QStringLiteral("Same file"));
     EXPECT_TRUE(dialogs.messages[2].text.contains(notes.toUpper()));
-    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("earlier run"));
+    EXPECT_EQ(window.txtLog->toPlainText(), QStringLiteral("earlier run"));
     EXPECT_TRUE(isClosed(notes));
 }
 
@@ -277,7 +277,7 @@ TEST_F(FrmConvertNotesTest, AnEmptyNotesFileLeavesOnlyTheStartLine)
     const QString notes = folder.make(QStringLiteral("notes"), QStringLiteral("notes"), "CALL,NOTES\n");
     const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), "CALL\nK1ABC\n");
     start(notes, log);
-    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("Starting Notes transfer :"));
+    EXPECT_EQ(window.txtLog->toPlainText(), QStringLiteral("Starting Notes transfer :"));
 }
 
 TEST_F(FrmConvertNotesTest, OperatorFilterPutsTheNoteIntoThatOperatorsRecordOnly)
@@ -287,11 +287,11 @@ TEST_F(FrmConvertNotesTest, OperatorFilterPutsTheNoteIntoThatOperatorsRecordOnly
     const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"),
                                     "CALL,QSO_DATE,OPERATOR\nK1ABC,20200101,N1OP\nK1ABC,20210101,W9OP\n"
                                     "K1ABC,20220101,N2OP\nG3AAA,20200101,N1OP\n");
-    clickCheck1();
-    QTest::keyClicks(window.Text4, QStringLiteral("w9op"));
+    clickOperatorOnly();
+    QTest::keyClicks(window.txtOperator, QStringLiteral("w9op"));
     start(notes, log);
 
-    EXPECT_EQ(window.Text3->toPlainText(), QStringLiteral("Starting Notes transfer :\n"
+    EXPECT_EQ(window.txtLog->toPlainText(), QStringLiteral("Starting Notes transfer :\n"
                                                           "G3AAA :  Not found for this Opreator.\n"
                                                           "K1ABC :  Note transferred OK."));
     const QByteArray dump = folder.dump(log);
@@ -310,7 +310,7 @@ TEST_F(FrmConvertNotesTest, ClosingTheWindowStopsTheTransferBetweenTwoNotes)
     QTimer::singleShot(0, &window, &QWidget::close);
     start(notes, log);
 
-    const QStringList lines = window.Text3->toPlainText().split(u'\n');
+    const QStringList lines = window.txtLog->toPlainText().split(u'\n');
     EXPECT_EQ(lines.last(), QStringLiteral("Transfer stopped."));
     EXPECT_LT(lines.size(), 3002);
     for (qsizetype i = 1; i + 1 < lines.size(); ++i)
@@ -345,7 +345,7 @@ TEST_F(FrmConvertNotesTest, ADamagedFileIsReportedNeverTakenForTheEndOrAMissingC
         file.write(QByteArray(4096, '\xff'));
         file.close();
         start(notes, log);
-        const QString text = window.Text3->toPlainText();
+        const QString text = window.txtLog->toPlainText();
         EXPECT_TRUE(text.endsWith(c.logEnd)) << text.right(300).toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("K10000 :  Note transferred OK.")));
     }
@@ -363,7 +363,7 @@ TEST_F(FrmConvertNotesTest, TenThousandNotesGoIntoALogbookOfFiftyThousandContact
     const QString log = folder.make(QStringLiteral("logbook"), QStringLiteral("log"), logCsv);
     start(notes, log);
 
-    const QString text = window.Text3->toPlainText();
+    const QString text = window.txtLog->toPlainText();
     EXPECT_EQ(text.count(QStringLiteral(" Note transferred OK.")), 10000);
     EXPECT_EQ(text.count(u'\n'), 10000);
     const QByteArray dump = folder.dump(log);

@@ -26,26 +26,27 @@ public:
         QString fileName;
     };
     struct Message {
-        QString text;
         QString title;
+        QString text;
+        MessageIcon icon;
     };
 
     std::deque<QString> files; // answers to the file dialog; empty means Cancel
     std::vector<Question> questions;
     std::vector<Message> messages;
 
-    QString chooseFile(const QString& title, const QString& filter, const QString& fileName) override
+    QString chooseFile(const DialogTitle& title, const QString& filter, const QString& fileName) override
     {
-        questions.push_back({title, filter, fileName});
+        questions.push_back({title.text(), filter, fileName});
         if (files.empty())
             return {};
         QString answer = files.front();
         files.pop_front();
         return answer;
     }
-    void showMessage(const QString& text, const QString& title) override
+    void showMessage(const DialogTitle& title, const QString& text, MessageIcon icon) override
     {
-        messages.push_back({text, title});
+        messages.push_back({title.text(), text, icon});
     }
 };
 

@@ -16,8 +16,8 @@ namespace {
 
 class NoDialogs final : public tavrik::notecart::NotecartDialogs {
 public:
-    QString chooseFile(const QString&, const QString&, const QString&) override { return {}; }
-    void showMessage(const QString& text, const QString&) override
+    QString chooseFile(const tavrik::DialogTitle&, const QString&, const QString&) override { return {}; }
+    void showMessage(const tavrik::DialogTitle&, const QString& text, tavrik::MessageIcon) override
     {
         std::printf("message %s\n", qPrintable(text));
     }
@@ -40,8 +40,8 @@ int main(int argc, char** argv)
     tavrik::MonotonicClock clock;
     tavrik::notecart::frmConvertNotes window(*library, dialogs, clock);
     window.show();
-    window.Text1->setText(arguments[2]);
-    window.Text2->setText(arguments[3]);
+    window.txtNotesFile->setText(arguments[2]);
+    window.txtLogbook->setText(arguments[3]);
 
     QTimer report;
     QObject::connect(&report, &QTimer::timeout, [&] {
@@ -49,7 +49,7 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     });
     report.start(0);
-    window.Command2->click();
+    window.cmdStart->click();
     std::printf("finished\n");
     return 0;
 }

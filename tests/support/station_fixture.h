@@ -68,9 +68,9 @@ private:
 
 class RecordingDialogs final : public OperatorDialogs {
 public:
-    void showMessage(const QString& title, const QString& text, MessageIcon icon) override
+    void showMessage(const DialogTitle& title, const QString& text, MessageIcon icon) override
     {
-        messages.push_back({title, text, icon});
+        messages.push_back({title.text(), text, icon});
     }
     // Each dialog takes the next answer queued for it; none queued is Cancel.
     std::optional<Colour> chooseColour(Colour initial) override

@@ -35,7 +35,7 @@ public:
 // Every box is answered at once: messages dropped, colour and font dialogs cancelled.
 class SilentDialogs final : public OperatorDialogs {
 public:
-    void showMessage(const QString&, const QString&, MessageIcon) override {}
+    void showMessage(const DialogTitle&, const QString&, MessageIcon) override {}
     std::optional<Colour> chooseColour(Colour) override { return std::nullopt; }
     std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
 };

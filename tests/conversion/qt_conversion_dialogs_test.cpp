@@ -42,14 +42,14 @@ TEST_F(QtDialogsTest, InputBoxGivesTheTypedTextOrNothingOnCancel)
         box.setTextValue(QStringLiteral("w1xyz"));
         box.accept();
     });
-    EXPECT_EQ(dialogs.askText(QStringLiteral("Callsign?"), QStringLiteral("Operator Callsign")),
+    EXPECT_EQ(dialogs.askText(DialogTitle(QStringLiteral("Operator Callsign")), QStringLiteral("Callsign?")),
               QStringLiteral("w1xyz"));
 
     WhenShown<QInputDialog>([](QInputDialog& box) {
         box.setTextValue(QStringLiteral("w1xyz"));
         box.reject();
     });
-    EXPECT_EQ(dialogs.askText(QStringLiteral("Callsign?"), QStringLiteral("Operator Callsign")),
+    EXPECT_EQ(dialogs.askText(DialogTitle(QStringLiteral("Operator Callsign")), QStringLiteral("Callsign?")),
               QString());
 }
 
@@ -62,16 +62,15 @@ TEST_F(QtDialogsTest, MessageShowsRecordTagsAsText)
         EXPECT_EQ(box.buttons().size(), 1);
         box.button(QMessageBox::Ok)->click();
     });
-    dialogs.showMessage(QStringLiteral("x : loading record - <CALL:3>K1A <eor>."),
-                        QStringLiteral("Error loading ADIF record."),
-                        ConversionDialogs::Icon::None);
+    dialogs.showMessage(DialogTitle(QStringLiteral("Error loading ADIF record.")),
+                        QStringLiteral("x : loading record - <CALL:3>K1A <eor>."), MessageIcon::None);
 
     WhenShown<QMessageBox>([](QMessageBox& box) {
         EXPECT_EQ(box.icon(), QMessageBox::Warning);
         box.button(QMessageBox::Ok)->click();
     });
-    dialogs.showMessage(QStringLiteral("No valid ADIF records found"),
-                        QStringLiteral("Nothing to do"), ConversionDialogs::Icon::Exclamation);
+    dialogs.showMessage(DialogTitle(QStringLiteral("Nothing to do")), QStringLiteral("No valid ADIF records found"),
+                        MessageIcon::Exclamation);
 }
 
 TEST_F(QtDialogsTest, FileDialogOffersTheFilterAndReturnsTheChosenFile)

@@ -19,7 +19,7 @@ TEST(NotecartQtDialogsTest, FileDialogHasTitleAndFilterStartsAtTheBoxPathAndCanc
     QFile(dir.filePath(QStringLiteral("log.isd"))).open(QIODevice::WriteOnly);
     notecart::QtNotecartDialogs dialogs;
     const auto choose = [&] {
-        return dialogs.chooseFile(QStringLiteral("Vorbel32 Logbook :"),
+        return dialogs.chooseFile(DialogTitle(QStringLiteral("Vorbel32 Logbook :")),
                                   QStringLiteral("Logbook Files (*.ISD)|*.ISD"), dir.filePath(QStringLiteral("LOG")));
     };
 

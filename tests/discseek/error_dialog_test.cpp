@@ -33,6 +33,7 @@ TEST(ErrorBox, ShowsTheFailureAndEndsAfterOk)
     ASSERT_EQ(window.load(socketPath), QString());
 
     QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool modal = false;
     bool unloadedWhileShown = true;
     QTimer poll;
@@ -43,6 +44,7 @@ TEST(ErrorBox, ShowsTheFailureAndEndsAfterOk)
         poll.stop();
         title = box->windowTitle();
         text = box->text();
+        icon = box->icon();
         modal = box->windowModality() == Qt::ApplicationModal;
         unloadedWhileShown = !unloaded.isEmpty();
         QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
@@ -60,6 +62,7 @@ TEST(ErrorBox, ShowsTheFailureAndEndsAfterOk)
     EXPECT_FALSE(unloadedWhileShown);
     EXPECT_EQ(title, QStringLiteral("Discseek Error"));
     EXPECT_TRUE(text.startsWith(QStringLiteral("I cannot find the file RACCD32A.DLL"))) << qPrintable(text);
+    EXPECT_EQ(icon, QMessageBox::Warning);
     EXPECT_TRUE(modal);
     EXPECT_FALSE(window.isHooked());
     EXPECT_FALSE(QFile::exists(answerPath));
