@@ -87,7 +87,8 @@ void ReadMainSection(const KeyReader& r, TavrikSettings& s)
     s.textBoxFontBold = r.boolean(S("TextBox Font Bold"), S("False"));
     s.textBoxFontItalic = r.boolean(S("TextBox Font Italic"), S("False"));
     s.textBoxBackColor = r.colour(S("TextBox BackColor"), S("14941692"));
-    s.keyer = r.text(S("Keyer to Use"), S("Software")) == u"WinKey" ? KeyerChoice::WinKey : KeyerChoice::Software;
+    const QString keyer = r.text(S("Keyer to Use"), S("Software"));
+    s.keyer = keyer == u"WinKey" ? KeyerChoice::WinKey : keyer == u"Rig" ? KeyerChoice::Rig : KeyerChoice::Software;
     s.loopingBackColor = r.colour(S("Text BackColor (looping)"), S("255"));
     s.textBoxForeColor = r.colour(S("TextBox Forecolor"), S("16711680"));
     s.pttDelay = r.longValue(S("PTT Delay"), S("100"));
