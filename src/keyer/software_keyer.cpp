@@ -289,7 +289,7 @@ void SoftwareKeyer::startKeying()
     parts_.link.post(LinkCode::kKeying, 1);
     if (options_.disablePolling)
         parts_.link.post(LinkCode::kRadioPolling, 1);
-    if (options_.pttEnabled) {
+    if (options_.pttSwitched()) {
         parts_.lines.pttOn();
         parts_.window.showPttLamp(true);
     }
@@ -325,7 +325,7 @@ void SoftwareKeyer::stopKeying()
     parts_.link.post(LinkCode::kKeying, 0);
     if (options_.disablePolling)
         parts_.link.post(LinkCode::kRadioPolling, 0);
-    if (options_.pttEnabled) {
+    if (options_.pttSwitched()) {
         parts_.lines.pttOff();
         parts_.window.showPttLamp(false);
     }

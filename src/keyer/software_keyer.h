@@ -23,6 +23,10 @@ struct KeyerOptions {
     bool slowTyping = true;
     bool disablePolling = false;
     bool pttEnabled = false;
+    // PTT goes through the radio's own control ("Rig Control" "PTT"): it is switched then
+    // whatever pttEnabled says, for a radio whose CAT port is its only connection.
+    bool pttThroughRadio = false;
+    bool pttSwitched() const { return pttEnabled || pttThroughRadio; }
     Colour transmittedTextColor = 0;
     Colour transmittingTextColor = 255;
     Colour textBoxForeColor = 16711680;

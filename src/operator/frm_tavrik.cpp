@@ -3,8 +3,10 @@
 #include "operator/frm_assign_key.h"
 #include "operator/frm_cw_macro_setup.h"
 #include "operator/lamp.h"
+#include "operator/rig_bridge.h"
 #include "operator/tavrik_menus.h"
 #include "operator/virtual_keys.h"
+#include "common/vb_numbers.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -42,12 +44,13 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
       cwControl_(SerialDevices(), devices.modemLines),
       winKeyLine_(cwControl_),
       keyerPort_(devices.parallelPort, cwControl_, lineRequests_),
+      radioPtt_(keyerPort_, rigClient_),
       sidetone_(QString(), devices.clock),
       link_(*this),
       lineRequests_(link_, [this](const QString& why) { sharedLinesFailed(why); }),
       keyerLink_(link_, &lineRequests_),
       timer1_(link_),
-      keyer_({devices.clock, devices.priority, keyerPort_, sidetone_, *box_, keyerLink_, *this}),
+      keyer_({devices.clock, devices.priority, radioPtt_, sidetone_, *box_, keyerLink_, *this}),
       winKey_(winKeyLine_, devices.clock, *this),
       winKeyHandOver_(winKey_, keyer_, *box_, *this),
       transmit_(keyer_, *box_, *this, &winKeyHandOver_),
@@ -72,6 +75,17 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     link_.setWhileWaiting([] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
     });
+    rig_ = std::make_unique<RigBridge>(RigBridge::Parts{
+        *this, *menus_, rigClient_, radioPtt_, keyer_, *box_, keyerLink_, *this, transmit_,
+        [this] { return settingsFile_.get(); }, [this](const QString& notice) { endTransmissionTelling(notice); },
+        [this] {
+            winKey_.closePort();
+            winKeyStateLabel_->setVisible(false);
+            keyBox_->setOn(false);
+            box_->clear();
+            settingsFile_->setReadSection(QStringLiteral("frmTavrik Settings"));
+            keyer_.setOperatorSpeed(WholeNumber(settingsFile_->ReadSetting(QStringLiteral("WPM"), QStringLiteral("20"))).value_or(20));
+        }});
 }
 
 FrmTavrik::~FrmTavrik() = default;
@@ -272,7 +286,9 @@ void FrmTavrik::showAssignKey()
 
 void FrmTavrik::showKeyerSetup()
 {
-    if (menus_->mnuSoftwareKeyer->isChecked())
+    if (rig_->chosen())
+        rig_->openDialog();
+    else if (menus_->mnuSoftwareKeyer->isChecked())
         keyerSetup_.openSetup();
     else
         showWinKeyConfig();

@@ -19,6 +19,8 @@
 #include "operator/transmit_control.h"
 #include "operator/window_keyer_setup_host.h"
 #include "platform/serial_line.h"
+#include "rig/radio_ptt.h"
+#include "rig/rigctld_client.h"
 #include "settings/settings_file.h"
 #include "settings/tavrik_settings.h"
 #include "winkey/winkey_connection.h"
@@ -51,6 +53,7 @@ class Lamp;
 class ModemLines;
 class OperatorDialogs;
 class PortIo;
+class RigBridge;
 class TimingPriority;
 struct TavrikMenus;
 
@@ -96,6 +99,7 @@ public:
     SoftwareKeyer& keyer() { return keyer_; }
     Link& link() { return link_; }
     KeyerPort& keyerPort() { return keyerPort_; }
+    RigBridge& rig() { return *rig_; }
     Sidetone& sidetone() { return sidetone_; }
     SerialLine& cwControl() { return cwControl_; }
     SettingsFile* settingsFile() { return settingsFile_.get(); }
@@ -250,6 +254,8 @@ private:
 
     // A shared-serial request failed: the transmission ends at once, and the box says why.
     void sharedLinesFailed(const QString& why);
+    // The same for any line that failed: the notice in the box.
+    void endTransmissionTelling(const QString& notice);
     // The dedicated serial port's device went away: the same, and the lamps go grey.
     void keyingPortLost();
 
@@ -296,6 +302,8 @@ private:
     SerialLine cwControl_;
     SerialWinKeyLine winKeyLine_;
     KeyerPort keyerPort_;
+    RigctldClient rigClient_;
+    RadioPttLines radioPtt_;
     Sidetone sidetone_;
     Link link_;
     SharedLineRequests lineRequests_;
@@ -313,6 +321,7 @@ private:
     TavrikSettings settings_;
     WindowKeyerSetupHost keyerSetupHost_{*this};
     KeyerSetupWindows keyerSetup_{keyerSetupHost_, this};
+    std::unique_ptr<RigBridge> rig_;
 
     bool callsignIsActiveBox_ = false;
     bool hasShutDown_ = false;

@@ -5,6 +5,7 @@
 #include "operator/language_library.h"
 #include "operator/lamp.h"
 #include "operator/operator_dialogs.h"
+#include "operator/rig_bridge.h"
 #include "operator/save_problem_notice.h"
 #include "operator/tavrik_menus.h"
 #include "operator/windows_fonts.h"
@@ -175,11 +176,14 @@ void FrmTavrik::applySettings()
     }
     sidetone_.setOutputSetting(s.devices.sidetoneOutput);
     winKey_.setSettings(s.winKey);
+    rig_->applySettings(s.keyer);
     relayout();
 }
 
 void FrmTavrik::openKeyer()
 {
+    if (rig_->chosen())
+        return; // the radio keys itself
     if (menus_->mnuSoftwareKeyer->isChecked())
         openSoftwareKeyer();
     else
@@ -331,6 +335,11 @@ void FrmTavrik::showLinkProblem(const QString& problem)
 
 void FrmTavrik::sharedLinesFailed(const QString& why)
 {
+    endTransmissionTelling(PortErrorText(why));
+}
+
+void FrmTavrik::endTransmissionTelling(const QString& notice)
+{
     keyer_.state().abort = true;
     // Tuning is still inside its own start here: it is switched off once that has returned.
     if (transmit_.tuneActive()) {
@@ -341,7 +350,7 @@ void FrmTavrik::sharedLinesFailed(const QString& why)
     } else {
         transmit_.abort();
     }
-    box_->showNotice(PortErrorText(why));
+    box_->showNotice(notice);
 }
 
 void FrmTavrik::keyingPortLost()

@@ -2,6 +2,7 @@
 
 #include "keyer/software_keyer.h"
 #include "operator/typing_box.h"
+#include "rig/rig_keyer.h"
 #include "winkey/winkey_hand_over.h"
 
 #include <algorithm>
@@ -79,12 +80,21 @@ void TransmitControl::transmit()
     startSoftwareKeyer();
 }
 
+bool TransmitControl::rigChosen() const
+{
+    return rig_ != nullptr && rig_->chosen();
+}
+
 void TransmitControl::startSoftwareKeyer()
 {
     // The WinKey takes the box character by character once its port is open.
     if (controls_.winKeySelected()) {
         if (winKey_)
             winKey_->start();
+        return;
+    }
+    if (rigChosen()) {
+        rig_->start();
         return;
     }
     if (!controls_.keyingLinesReady())
@@ -105,6 +115,11 @@ void TransmitControl::abort()
 {
     cancelLoop();
     box_.clear();
+    if (rigChosen()) {
+        logAfterSending_ = false;
+        rig_->abort();
+        return;
+    }
     keyer_.queueEmptied();
     // The contact asked to be logged was not worked: nothing aborted may be logged later.
     logAfterSending_ = false;
@@ -130,6 +145,10 @@ bool TransmitControl::queryClose()
     // and the shut-down stops the keyer.
     if (controls_.winKeySelected() && winKey_)
         return true;
+    if (rigChosen()) {
+        rig_->abort();
+        return true;
+    }
     // Tuning has no send loop to end: without this the key would stay down and no close
     // would ever get through.
     if (tuneActive_)
@@ -142,7 +161,8 @@ bool TransmitControl::queryClose()
 void TransmitControl::toggleTune()
 {
     // Tuning opens a transmission of its own; inside a running one it would cut it short.
-    if (!tuneActive_ && keyer_.state().isSending)
+    // The radio's keyer has no key-down command.
+    if (rigChosen() || (!tuneActive_ && keyer_.state().isSending))
         return;
     tuneActive_ = !tuneActive_;
     if (controls_.winKeySelected() && winKey_)

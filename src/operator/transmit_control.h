@@ -8,6 +8,7 @@
 
 namespace tavrik {
 
+class RigKeyer;
 class SoftwareKeyer;
 class TypingBox;
 class WinKeyHandOver;
@@ -39,6 +40,8 @@ public:
     TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls,
                     WinKeyHandOver* winKey = nullptr);
 
+    // The radio's own keyer takes the box instead while it is chosen.
+    void setRigKeyer(RigKeyer* rig) { rig_ = rig; }
     void setMacroExpander(std::function<QString(const QString&)> expand) { expand_ = std::move(expand); }
     void setFormReady(bool ready) { formReady_ = ready; }
     bool formReady() const { return formReady_; }
@@ -76,6 +79,7 @@ public:
 
 private:
     void startSoftwareKeyer();
+    bool rigChosen() const;
     void correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign);
     static bool IsCallsignWord(const QString& text);
 
@@ -83,6 +87,7 @@ private:
     TypingBox& box_;
     TransmitControls& controls_;
     WinKeyHandOver* winKey_;
+    RigKeyer* rig_ = nullptr;
     std::function<QString(const QString&)> expand_;
     bool formReady_ = false;
     bool tuneActive_ = false;

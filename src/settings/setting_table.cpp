@@ -69,10 +69,17 @@ const Conversion<Colour> kColour{
     &Decimal<Colour>};
 const Conversion<KeyerChoice> kKeyerWord{
     [](const QString& text) {
-        return std::optional<KeyerChoice>(text == u"WinKey" ? KeyerChoice::WinKey : KeyerChoice::Software);
+        return std::optional<KeyerChoice>(text == u"WinKey" ? KeyerChoice::WinKey
+                                          : text == u"Rig"  ? KeyerChoice::Rig
+                                                            : KeyerChoice::Software);
     },
     [](const KeyerChoice& keyer) {
-        return keyer == KeyerChoice::WinKey ? QStringLiteral("WinKey") : QStringLiteral("Software");
+        switch (keyer) {
+        case KeyerChoice::WinKey: return QStringLiteral("WinKey");
+        case KeyerChoice::Rig: return QStringLiteral("Rig");
+        case KeyerChoice::Software: break;
+        }
+        return QStringLiteral("Software");
     }};
 const Conversion<KeyingMode> kKeyingWord{
     [](const QString& text) { return std::optional<KeyingMode>(text == u"VOX" ? KeyingMode::Vox : KeyingMode::Mox); },

@@ -50,7 +50,7 @@ extern const Conversion<double> kStrictNumber;
 extern const Conversion<std::int32_t> kIntegerInLongField;
 // A long holding red in the low byte; written in decimal.
 extern const Conversion<Colour> kColour;
-// "WinKey", else the software keyer.
+// "WinKey", "Rig", else the software keyer.
 extern const Conversion<KeyerChoice> kKeyerWord;
 // "VOX", else MOX.
 extern const Conversion<KeyingMode> kKeyingWord;

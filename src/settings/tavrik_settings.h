@@ -11,7 +11,8 @@
 // the load, not these types, knows the keys and their defaults.
 namespace tavrik {
 
-enum class KeyerChoice { Software, WinKey };
+// Rig: the radio's own keyer, through rigctld.
+enum class KeyerChoice { Software, WinKey, Rig };
 // VOX sends as soon as text arrives; MOX waits for the transmit command.
 enum class KeyingMode { Vox, Mox };
 // How a zero in a serial number is sent.

@@ -123,6 +123,7 @@ TEST(LoadSettings, ReadsEachValueFormAsStored)
         {"SRX Field Visible=True", [](const auto& s) { return s.srxFieldVisible; }, "True"},
         {"Keyer to Use=winkey", [](const auto& s) { return s.keyer == KeyerChoice::Software; }, "winkey"},
         {"Keyer to Use=WinKey", [](const auto& s) { return s.keyer == KeyerChoice::WinKey; }, "WinKey"},
+        {"Keyer to Use=Rig", [](const auto& s) { return s.keyer == KeyerChoice::Rig; }, "Rig"},
         {"Slow Typing=on", [](const auto& s) { return !s.slowTyping; }, "on is not ON"},
         {"Parallel Port Address=&H3BC", [](const auto& s) { return s.parallelPortAddress == 956; }, "hex"},
         {"Parallel Port Address=888", [](const auto& s) { return s.parallelPortAddress == 888; }, "decimal"},
