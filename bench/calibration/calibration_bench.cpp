@@ -54,13 +54,13 @@ void RunTest(FrmTavrik& window, const char* button, int wpm)
     while (window.keyerSetup().reportWindow() == nullptr)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     FrmCalibrate* report = window.keyerSetup().reportWindow();
-    const Calibration& run = window.keyer().calibration();
-    const double spanMs = ElapsedMs(run.startCount, run.endCount, window.clock().frequency());
-    const auto& ratios = window.keyer().options().ratios;
+    const Calibration& run = window.station().keyer().calibration();
+    const double spanMs = ElapsedMs(run.startCount, run.endCount, window.station().clock().frequency());
+    const auto& ratios = window.station().keyer().options().ratios;
     const double units = (4 * ratios.dashLength + 19 + 4 * ratios.letterSpace + ratios.wordSpace) * wpm - ratios.wordSpace;
-    const double keyedMs = units * window.keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm));
-    std::printf("%d WPM test (dot %d ms, %s)\n", wpm, window.keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm)),
-                window.keyer().options().slowTyping ? "slow typing on" : "slow typing off");
+    const double keyedMs = units * window.station().keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm));
+    std::printf("%d WPM test (dot %d ms, %s)\n", wpm, window.station().keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm)),
+                window.station().keyer().options().slowTyping ? "slow typing on" : "slow typing off");
     std::printf("  %s\n  %s\n", qPrintable(report->label1().text()), qPrintable(report->label2().text()));
     std::printf("  measured span %.3f ms for %.0f ms of keyed time: %.3f ms (%.4f%%) spent beyond it\n", spanMs, keyedMs,
                 spanMs - keyedMs, (spanMs - keyedMs) / keyedMs * 100);

@@ -148,7 +148,7 @@ QString Ini(int wpm, const QString& more = QString())
 void SendThroughTypingBox(FrmTavrik& window, const QString& text)
 {
     window.typingBox().insertAtEnd(text);
-    window.transmit().typingBoxChanged();
+    window.station().transmit().typingBoxChanged();
     window.menus().mnuTX->trigger();
 }
 
@@ -158,7 +158,7 @@ void ParallelThroughWindow(int wpm, int words)
     StampingPortIo port(clock);
     Station station(Ini(wpm), port);
     const QString text = RepeatedWord(QStringLiteral("PARIS"), words);
-    const auto ideal = IdealIntervalsMs(text, station.window->keyer().state().dotMs, station.window->keyer().options().ratios);
+    const auto ideal = IdealIntervalsMs(text, station.window->station().keyer().state().dotMs, station.window->station().keyer().options().ratios);
     SendThroughTypingBox(*station.window, text);
     char title[128];
     std::snprintf(title, sizeof title, "window, parallel port, %d WPM, PARIS x %d (%s)", wpm, words,
@@ -175,7 +175,7 @@ void SharedSerialThroughWindow(int wpm, int words)
     StampingPortIo port(clock);
     Station station(Ini(wpm, QStringLiteral("Port to Use=Shared Serial\nDedicated Serial Port=Comm1\n")), port);
     const QString text = RepeatedWord(QStringLiteral("PARIS"), words);
-    const auto ideal = IdealIntervalsMs(text, station.window->keyer().state().dotMs, station.window->keyer().options().ratios);
+    const auto ideal = IdealIntervalsMs(text, station.window->station().keyer().state().dotMs, station.window->station().keyer().options().ratios);
     SendThroughTypingBox(*station.window, text);
     char title[128];
     std::snprintf(title, sizeof title, "window, shared serial (as the logging program receives it), %d WPM, PARIS x %d", wpm, words);

@@ -84,9 +84,9 @@ bool Run(int wpm, const QString& echoAt, Figures& out)
 
     QElapsedTimer elapsed;
     elapsed.start();
-    window.transmit().appendToTypingBox(kText);
+    window.station().transmit().appendToTypingBox(kText);
     const QDeadlineTimer deadline(120000);
-    while (window.keyer().state().isSending && !deadline.hasExpired())
+    while (window.station().keyer().state().isSending && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     out.tavrikMs = static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
     if (!emulator.waitForLine(QStringLiteral("done: ")))
@@ -128,7 +128,7 @@ bool Replug(std::vector<double>& out)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         if (window.keyLamp().isOn())
             return false;
-        window.transmit().appendToTypingBox(QStringLiteral("E"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("E"));
         emulator = std::make_unique<test::WinKeyEmulatorProcess>();
         if (!emulator->start(QStringLiteral(WINKEY_EMULATOR), arguments))
             return false;
@@ -138,7 +138,7 @@ bool Replug(std::vector<double>& out)
             return false;
         out.push_back(static_cast<double>(back.nsecsElapsed()) / 1e6);
         const QDeadlineTimer idle(10000);
-        while (window.keyer().state().isSending && !idle.hasExpired())
+        while (window.station().keyer().state().isSending && !idle.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     }
     return true;

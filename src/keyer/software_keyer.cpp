@@ -368,6 +368,39 @@ void SoftwareKeyer::tuneOn()
     tuneKeyDown_ = true;
 }
 
+void SoftwareKeyer::start()
+{
+    colourSentText(1);
+    state_.currentChar = QString(parts_.box.charAt(1));
+    sendLoop();
+}
+
+void SoftwareKeyer::abort()
+{
+    showKeyingSpeed(state_.savedWpm);
+    state_.dotMs = dotMsFromWpm(state_.wpm);
+    leaveSendingState();
+}
+
+void SoftwareKeyer::tune(bool keyDown)
+{
+    if (keyDown)
+        tuneOn();
+    else
+        tuneOff();
+}
+
+bool SoftwareKeyer::closeWhileSending(bool tuning)
+{
+    // Tuning has no send loop to end: without this the key would stay down and no close
+    // would ever get through.
+    if (tuning)
+        tuneOff();
+    state_.abort = true;
+    leaveSendingState();
+    return false;
+}
+
 void SoftwareKeyer::tuneOff()
 {
     // The carrier goes before the radio changes back to receive. A tune ended in its lead-in

@@ -6,7 +6,7 @@
 #include "operator/rig_bridge.h"
 #include "operator/tavrik_menus.h"
 #include "operator/virtual_keys.h"
-#include "common/vb_numbers.h"
+#include "settings/setting_table.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -39,53 +39,19 @@ bool RaiseIfOpen(QWidget* dialog)
 
 FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     : QMainWindow(parent),
-      devices_(devices),
       box_(new CwTextBox),
-      cwControl_(SerialDevices(), devices.modemLines),
-      winKeyLine_(cwControl_),
-      keyerPort_(devices.parallelPort, cwControl_, lineRequests_),
-      radioPtt_(keyerPort_, rigClient_),
-      sidetone_(QString(), devices.clock),
-      link_(*this),
-      lineRequests_(link_, [this](const QString& why) { sharedLinesFailed(why); }),
-      keyerLink_(link_, &lineRequests_),
-      timer1_(link_),
-      keyer_({devices.clock, devices.priority, radioPtt_, sidetone_, *box_, keyerLink_, *this}),
-      winKey_(winKeyLine_, devices.clock, *this),
-      winKeyHandOver_(winKey_, keyer_, *box_, *this),
-      transmit_(keyer_, *box_, *this, &winKeyHandOver_),
-      buttons_(transmit_, *this, *this),
-      router_(transmit_, buttons_, *box_, *this),
-      macroContext_(*this),
-      expander_(macroContext_)
+      station_({devices, *box_, *this, *this}),
+      buttons_(station_.transmit(), *this, *this),
+      router_(station_.transmit(), buttons_, *box_, *this)
 {
     setObjectName(QStringLiteral("frmTavrik"));
     setWindowTitle(QStringLiteral("Tavrik - Software"));
     buildWindow();
     connectMenus();
-    transmit_.setMacroExpander([this](const QString& text) { return expander_.ExpandMacro(text); });
-    loopTimer_.setSingleShot(false);
-    connect(&loopTimer_, &QTimer::timeout, this, [this] { transmit_.loopTimerFired(); });
-    keyer_.setCalibrationFinished([this] { keyerSetup_.showCalibrationReport(); });
+    keyerSetupHost_.setWindows(keyerSetup_);
+    station_.keyer().setCalibrationFinished([this] { keyerSetup_.showCalibrationReport(); });
     qApp->installEventFilter(this);
-    afterSending_.setSingleShot(true);
-    connect(&afterSending_, &QTimer::timeout, this, &FrmTavrik::runWhatWaitedForTheEnd);
-    // A logging program slow to answer a line request must not freeze the window. Keys and
-    // clicks wait until the request is answered: what they do may need the lines.
-    link_.setWhileWaiting([] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-    });
-    rig_ = std::make_unique<RigBridge>(RigBridge::Parts{
-        *this, *menus_, rigClient_, radioPtt_, keyer_, *box_, keyerLink_, *this, transmit_,
-        [this] { return settingsFile_.get(); }, [this](const QString& notice) { endTransmissionTelling(notice); },
-        [this] {
-            winKey_.closePort();
-            winKeyStateLabel_->setVisible(false);
-            keyBox_->setOn(false);
-            box_->clear();
-            settingsFile_->setReadSection(QStringLiteral("frmTavrik Settings"));
-            keyer_.setOperatorSpeed(WholeNumber(settingsFile_->ReadSetting(QStringLiteral("WPM"), QStringLiteral("20"))).value_or(20));
-        }});
+    rig_ = std::make_unique<RigBridge>(*this, *menus_, station_);
 }
 
 FrmTavrik::~FrmTavrik() = default;
@@ -156,8 +122,8 @@ QWidget* FrmTavrik::buildToolBar()
     srx_ = field(ContactField::Srx, "SRXField", QStringLiteral("Received exchange"), 4);
     name_ = field(ContactField::Name, "NameField", QStringLiteral("Name"), 7);
     srx_->setVisible(false);
-    connect(callsign_, &QLineEdit::textChanged, this, &FrmTavrik::callsignChanged);
-    connect(name_, &QLineEdit::textChanged, this, &FrmTavrik::nameChanged);
+    connect(callsign_, &QLineEdit::textChanged, &station_, &StationModel::callsignEdited);
+    connect(name_, &QLineEdit::textChanged, &station_, &StationModel::nameEdited);
     connect(srx_, &QLineEdit::textChanged, this, &FrmTavrik::srxChanged);
     srx_->setText(QStringLiteral("###"));
     return sBar_;
@@ -189,32 +155,26 @@ QWidget* FrmTavrik::buildBank(int bank)
 void FrmTavrik::connectMenus()
 {
     TavrikMenus& m = *menus_;
-    connect(m.mnuTX, &QAction::triggered, this, [this] { transmit_.transmit(); });
-    connect(m.mnuAbort, &QAction::triggered, this, [this] { transmit_.abort(); });
-    connect(m.mnuTune, &QAction::triggered, this, [this] { transmit_.toggleTune(); });
-    const auto keying = [this](bool manual, bool nowChecked) {
-        QAction* chosen = manual ? menus_->mnuMOX : menus_->mnuVOX;
-        QAction* other = manual ? menus_->mnuVOX : menus_->mnuMOX;
-        chosen->setChecked(true);
-        // The click unchecked an entry that was already chosen: nothing else changes.
-        if (!nowChecked)
-            return;
-        other->setChecked(false);
-        menus_->mnuTX->setEnabled(manual && box_->length() > 0);
-        writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Keying"),
-                     manual ? QStringLiteral("MOX") : QStringLiteral("VOX"));
+    TransmitControl& transmit = station_.transmit();
+    connect(m.mnuTX, &QAction::triggered, this, [&transmit] { transmit.transmit(); });
+    connect(m.mnuAbort, &QAction::triggered, this, [&transmit] { transmit.abort(); });
+    connect(m.mnuTune, &QAction::triggered, this, [&transmit] { transmit.toggleTune(); });
+    const auto keying = [this](KeyingMode mode) {
+        station_.setKeying(mode);
+        // A click on the entry already chosen only unchecked it.
+        menus_->mnuVOX->setChecked(station_.keying() == KeyingMode::Vox);
+        menus_->mnuMOX->setChecked(station_.keying() == KeyingMode::Mox);
     };
-    connect(m.mnuVOX, &QAction::triggered, this, [keying](bool checked) { keying(false, checked); });
-    connect(m.mnuMOX, &QAction::triggered, this, [keying](bool checked) { keying(true, checked); });
+    connect(m.mnuVOX, &QAction::triggered, this, [keying] { keying(KeyingMode::Vox); });
+    connect(m.mnuMOX, &QAction::triggered, this, [keying] { keying(KeyingMode::Mox); });
     // The serial-number tokens send the digit 0 as the entry chosen here.
-    const std::array<std::pair<QAction*, const char*>, 3> zeroEntries{
-        {{m.mnuSend0as0, "0"}, {m.mnuSend0asT, "T"}, {m.mnuSend0asO, "O"}}};
-    for (const auto& [entry, value] : zeroEntries) {
-        connect(entry, &QAction::triggered, this, [this, zeroEntries, entry, value] {
+    const std::array<std::pair<QAction*, SerialZero>, 3> zeroEntries{
+        {{m.mnuSend0as0, SerialZero::Zero}, {m.mnuSend0asT, SerialZero::LetterT}, {m.mnuSend0asO, SerialZero::LetterO}}};
+    for (const auto& [entry, zero] : zeroEntries) {
+        connect(entry, &QAction::triggered, this, [this, zeroEntries, entry, zero] {
             for (const auto& other : zeroEntries)
                 other.first->setChecked(other.first == entry);
-            writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Serial # 0 preference"),
-                         QLatin1String(value));
+            station_.setSerialZero(zero);
         });
     }
     connect(m.mFkeys, &QAction::triggered, this, [this] { toggleBank(0); });
@@ -230,14 +190,12 @@ void FrmTavrik::connectMenus()
 
 void FrmTavrik::toggleBank(int bank)
 {
-    // The second and third banks are stored under the names they had before the modifier
-    // keys were swapped; files in use rely on them.
-    static const char* const kKeys[3] = {"F Keys Visible", "SHIFT F Keys Visible", "ALT F Keys Visible"};
+    static constexpr const Setting<TavrikSettings, bool>* kRows[3] = {
+        &setting::kFKeysVisible, &setting::kAltFKeysVisible, &setting::kCtlFKeysVisible};
     QAction* entries[3] = {menus_->mFkeys, menus_->mSFkeys, menus_->mAFkeys};
     const bool shown = entries[bank]->isChecked();
     banks_[static_cast<std::size_t>(bank)]->setVisible(shown);
-    writeSetting(QStringLiteral("frmTavrik Settings"), QLatin1String(kKeys[bank]),
-                 shown ? QStringLiteral("True") : QStringLiteral("False"));
+    station_.write(Stored(*kRows[bank], shown));
     relayout();
 }
 
@@ -245,8 +203,7 @@ void FrmTavrik::toggleToolBar()
 {
     const bool shown = menus_->mnuShowCallsign->isChecked();
     sBar_->setVisible(shown);
-    writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Callsign Field Visible"),
-                 shown ? QStringLiteral("True") : QStringLiteral("False"));
+    station_.write(Stored(setting::kCallsignFieldVisible, shown));
     relayout();
 }
 
@@ -255,8 +212,7 @@ void FrmTavrik::toggleSrxField()
     const bool shown = menus_->mnuShowSRX->isChecked();
     srx_->setVisible(shown);
     srx_->setFixedWidth(shown ? static_cast<int>(600 / twipsPerPixel()) : 0);
-    writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("SRX Field Visible"),
-                 shown ? QStringLiteral("True") : QStringLiteral("False"));
+    station_.write(Stored(setting::kSrxFieldVisible, shown));
     relayout();
 }
 
@@ -279,29 +235,29 @@ void FrmTavrik::showAssignKey()
         return;
     assignKey_ = new FrmAssignKey(router_.insertKeyCode(), [this](int code) {
         router_.setInsertKeyCode(code);
-        writeSetting(QStringLiteral("frmTavrik Settings"), QStringLiteral("Insert Key"), QString::number(code));
+        station_.write(Stored(setting::kInsertKey, static_cast<std::int16_t>(code)));
     }, this);
     assignKey_->show();
 }
 
 void FrmTavrik::showKeyerSetup()
 {
-    if (rig_->chosen())
+    switch (station_.keyerChoice()) {
+    case KeyerChoice::Rig:
         rig_->openDialog();
-    else if (menus_->mnuSoftwareKeyer->isChecked())
+        break;
+    case KeyerChoice::Software:
         keyerSetup_.openSetup();
-    else
+        break;
+    case KeyerChoice::WinKey:
         showWinKeyConfig();
-}
-
-void FrmTavrik::setFormReady(bool ready)
-{
-    transmit_.setFormReady(ready);
+        break;
+    }
 }
 
 void FrmTavrik::repaintMacroButton(int index)
 {
-    const MacroSlot& slot = macroStore_.slot(index);
+    const MacroSlot& slot = station_.macroStore().slot(index);
     MacroButton& b = button(index);
     b.setCaption(slot.caption);
     b.setAppearance(NormalLook(slot), MouseOverLook(slot));
@@ -311,47 +267,13 @@ void FrmTavrik::openMacroEditor(int index)
 {
     closeMacroEditor();
     FrmCwMacroSetup::Host host{
-        macroStore_, devices_.dialogs, [this](int n) { repaintMacroButton(n); },
+        station_.macroStore(), station_.dialogs(), [this](int n) { repaintMacroButton(n); },
         [this](const QString& key, const QString& value) {
-            writeSetting(QStringLiteral("frmTavrik Settings"), key, value);
+            station_.writeSetting(QLatin1String(setting::kMainSection), key, value);
         },
-        [this](std::function<void()> open) { endTransmissionThen(std::move(open)); }};
+        [this](std::function<void()> open) { station_.endTransmissionThen(std::move(open)); }};
     macroEditor_ = new FrmCwMacroSetup(index, std::move(host), this);
     macroEditor_->show();
-}
-
-void FrmTavrik::endTransmissionThen(std::function<void()> open)
-{
-    if (sendingNow())
-        transmit_.abort();
-    // The send loop lets go of the lines on its way out; the picker waits until it has.
-    whenNotSending(std::move(open));
-}
-
-bool FrmTavrik::sendingNow() const
-{
-    return keyer_.state().isSending || transmit_.tuneActive();
-}
-
-void FrmTavrik::whenNotSending(std::function<void()> action)
-{
-    if (!sendingNow()) {
-        action();
-        return;
-    }
-    waitingForTheEnd_.push_back(std::move(action));
-}
-
-void FrmTavrik::runWhatWaitedForTheEnd()
-{
-    // An abort inside a wait leaves the sending state before the send loop has returned:
-    // the end of that loop starts the timer again.
-    if (sendingNow())
-        return;
-    std::vector<std::function<void()>> actions;
-    actions.swap(waitingForTheEnd_);
-    for (const auto& action : actions)
-        action();
 }
 
 FrmCwMacroSetup* FrmTavrik::macroEditor() const
@@ -371,37 +293,29 @@ QString FrmTavrik::speedText() const
     return speedLabel_->text();
 }
 
-// --- KeyerWindow -------------------------------------------------------------------------
+// --- StationView -------------------------------------------------------------------------
 
 void FrmTavrik::processPendingEvents()
 {
-    keyBox_->setOn(keyLampOn_);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // The display server draws what was just painted now, while the wait is far from its
     // edge, rather than in its last stretch beside a keyer that spins.
     QGuiApplication::sync();
 }
 
-void FrmTavrik::setLinkTimerRunning(bool running)
+void FrmTavrik::showSendingControls(bool sending)
 {
-    timer1_.setRunning(running);
-}
-
-void FrmTavrik::setSendingControls(bool sending)
-{
-    if (sending && settingsFile_ && !settingsFile_->writesHeld()) {
-        settingsFile_->holdWrites();
-        waitingForTheEnd_.push_back([this] { settingsFile_->releaseWrites(); });
-    }
-    if (!sending && !waitingForTheEnd_.empty())
-        afterSending_.start(0);
     menus_->mnuConfig->menuAction()->setEnabled(!sending);
     menus_->mnuTX->setEnabled(!sending);
     menus_->mnuAbort->setEnabled(sending);
     cmbPrevious_->setEnabled(!sending);
     menus_->mnuView->menuAction()->setEnabled(!sending);
     menus_->mnuKeying->menuAction()->setEnabled(!sending);
-    keyBox_->setOn(keyLampOn_);
+}
+
+void FrmTavrik::showTransmitEnabled(bool enabled)
+{
+    menus_->mnuTX->setEnabled(enabled);
 }
 
 void FrmTavrik::showSpeedText(const QString& text)
@@ -411,11 +325,7 @@ void FrmTavrik::showSpeedText(const QString& text)
 
 void FrmTavrik::showKeyLamp(bool on)
 {
-    keyLampOn_ = on;
-    // While the send loop keys, the lamp follows when the next wait processes events: a
-    // repaint request between a key edge and the wait that times it lengthens the element.
-    if (!keyer_.state().isSending || transmit_.tuneActive())
-        keyBox_->setOn(on);
+    keyBox_->setOn(on);
 }
 
 void FrmTavrik::showPttLamp(bool on)
@@ -423,41 +333,10 @@ void FrmTavrik::showPttLamp(bool on)
     pttBox_->setOn(on);
 }
 
-void FrmTavrik::armPendingLoop()
+void FrmTavrik::showKeyingLinesGone(bool gone)
 {
-    transmit_.armPendingLoop();
-}
-
-void FrmTavrik::logContactIfRequested()
-{
-    transmit_.logContactIfRequested();
-}
-
-// --- TransmitControls --------------------------------------------------------------------
-
-bool FrmTavrik::manualTransmit() const
-{
-    return menus_->mnuMOX->isChecked();
-}
-
-bool FrmTavrik::winKeySelected() const
-{
-    return menus_->mnuWinKey->isChecked();
-}
-
-void FrmTavrik::setTransmitEnabled(bool enabled)
-{
-    menus_->mnuTX->setEnabled(enabled);
-}
-
-void FrmTavrik::startLoopTimer(int intervalMs)
-{
-    loopTimer_.start(intervalMs);
-}
-
-void FrmTavrik::stopLoopTimer()
-{
-    loopTimer_.stop();
+    keyBox_->setLineGone(gone);
+    pttBox_->setLineGone(gone);
 }
 
 void FrmTavrik::pressButton(int index)
@@ -465,46 +344,33 @@ void FrmTavrik::pressButton(int index)
     buttons_.press(index);
 }
 
-void FrmTavrik::logContact()
+void FrmTavrik::clearCallsign()
 {
-    link_.logContact();
-}
-
-bool FrmTavrik::keyingLinesReady()
-{
-    if (!softwareKeyerOnDedicatedSerial() || cwControl_.portOpen())
-        return true;
-    const QString why = cwControl_.lastError().isEmpty()
-                            ? QStringLiteral("%1 is not open").arg(keyerPort_.settings().dedicatedSerialPort)
-                            : cwControl_.lastError();
-    cwControl_.clearError();
-    box_->showNotice(PortErrorText(why));
-    showKeyingPortState();
-    return false;
+    callsign_->clear();
 }
 
 // --- typing box --------------------------------------------------------------------------
 
 void FrmTavrik::typingBoxKeyDown(int& keyCode, int& shift)
 {
-    router_.setWinKeySelected(winKeySelected());
+    router_.setWinKeySelected(station_.winKeySelected());
     router_.typingBoxKeyDown(keyCode, shift);
 }
 
 void FrmTavrik::typingBoxKeyPress(int& keyAscii)
 {
-    router_.setWinKeySelected(winKeySelected());
+    router_.setWinKeySelected(station_.winKeySelected());
     router_.typingBoxKeyPress(keyAscii);
 }
 
 void FrmTavrik::typingBoxChanged()
 {
-    transmit_.typingBoxChanged();
+    station_.transmit().typingBoxChanged();
 }
 
 void FrmTavrik::typingBoxMouseDown()
 {
-    transmit_.cancelLoop();
+    station_.transmit().cancelLoop();
 }
 
 void FrmTavrik::typingBoxMouseUp(Qt::MouseButton button)
@@ -513,7 +379,7 @@ void FrmTavrik::typingBoxMouseUp(Qt::MouseButton button)
         return;
     // An empty clipboard changes nothing, so it must not start what is left in the box.
     if (box_->pasteClipboardAtEnd())
-        transmit_.typingBoxChanged();
+        station_.transmit().typingBoxChanged();
 }
 
 void FrmTavrik::typingBoxFocused()
@@ -541,29 +407,13 @@ void FrmTavrik::fieldKeyPress(ContactField field, int& keyAscii)
 void FrmTavrik::fieldMouseDown(ContactField field)
 {
     if (field != ContactField::Srx)
-        transmit_.cancelLoop();
+        station_.transmit().cancelLoop();
 }
 
 void FrmTavrik::fieldFocused(ContactField field)
 {
     if (field == ContactField::Callsign)
         callsignIsActiveBox_ = true;
-}
-
-void FrmTavrik::callsignChanged(const QString& text)
-{
-    if (!transmit_.formReady())
-        return;
-    transmit_.callsignFieldChanged(lastCallsign_, text);
-    if (link_.isUp())
-        link_.writeSlot(0, text);
-    lastCallsign_ = text;
-}
-
-void FrmTavrik::nameChanged(const QString& text)
-{
-    if (transmit_.formReady() && link_.isUp())
-        link_.writeSlot(1, text);
 }
 
 void FrmTavrik::srxChanged(const QString& text)
@@ -579,8 +429,7 @@ void FrmTavrik::srxChanged(const QString& text)
         return;
     }
     srx_->end(false);
-    if (link_.isUp())
-        link_.writeSlot(6, shown);
+    station_.srxEdited(shown);
 }
 
 void FrmTavrik::addCallsignToHistory()
@@ -637,12 +486,12 @@ void FrmTavrik::focusActiveTextBoxAtEnd()
 
 QString FrmTavrik::macroText(int index) const
 {
-    return index >= 0 && index <= MacroButtons::kButtonCount ? macroStore_.slot(index).text : QString();
+    return index >= 0 && index <= MacroButtons::kButtonCount ? station_.macroStore().slot(index).text : QString();
 }
 
 QString FrmTavrik::macroCaption(int index) const
 {
-    return index >= 0 && index <= MacroButtons::kButtonCount ? macroStore_.slot(index).caption : QString();
+    return index >= 0 && index <= MacroButtons::kButtonCount ? station_.macroStore().slot(index).caption : QString();
 }
 
 } // namespace tavrik

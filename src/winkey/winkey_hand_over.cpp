@@ -216,6 +216,7 @@ void WinKeyHandOver::abort()
     stopKeyer();
     if (!connection_.settings().analogSpeed && connection_.portOpen())
         connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, keyer_.state().savedWpm));
+    keyer_.leaveSendingState();
 }
 
 void WinKeyHandOver::shutDown()
