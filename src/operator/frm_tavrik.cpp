@@ -41,7 +41,7 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     : QMainWindow(parent),
       box_(new CwTextBox),
       station_({devices, *box_, *this, *this}),
-      buttons_(station_.transmit(), *this, *this),
+      buttons_(station_.transmit(), station_, *this),
       router_(station_.transmit(), buttons_, *box_, *this)
 {
     setObjectName(QStringLiteral("frmTavrik"));
@@ -64,7 +64,11 @@ void FrmTavrik::buildWindow()
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(4, 4, 4, 4);
     column->setSpacing(4);
-    column->addWidget(buildToolBar());
+    sBar_ = new StationToolBar(*this);
+    connect(&sBar_->callsignField(), &QLineEdit::textChanged, &station_, &StationModel::callsignEdited);
+    connect(&sBar_->nameField(), &QLineEdit::textChanged, &station_, &StationModel::nameEdited);
+    connect(sBar_, &StationToolBar::srxEdited, &station_, &StationModel::srxEdited);
+    column->addWidget(sBar_);
 
     box_->setParent(central);
     box_->setEvents(this);
@@ -74,59 +78,6 @@ void FrmTavrik::buildWindow()
     for (int bank = 0; bank < 3; ++bank)
         column->addWidget(buildBank(bank));
     setCentralWidget(central);
-}
-
-QWidget* FrmTavrik::buildToolBar()
-{
-    sBar_ = new QFrame;
-    sBar_->setObjectName(QStringLiteral("sBar"));
-    sBar_->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(sBar_);
-    row->setContentsMargins(6, 3, 6, 3);
-    row->setSpacing(6);
-
-    speedLabel_ = new QLabel(sBar_);
-    speedLabel_->setObjectName(QStringLiteral("sBarSpeed"));
-    QFont bold = speedLabel_->font();
-    bold.setBold(true);
-    speedLabel_->setFont(bold);
-    row->addWidget(speedLabel_);
-    row->addStretch(1);
-
-    keyBox_ = new Lamp(QStringLiteral("KeyBox"), QStringLiteral("KEY"), sBar_);
-    pttBox_ = new Lamp(QStringLiteral("PTTBox"), QStringLiteral("PTT"), sBar_);
-    row->addWidget(keyBox_);
-    row->addWidget(pttBox_);
-
-    cmbPrevious_ = new QComboBox(sBar_);
-    cmbPrevious_->setObjectName(QStringLiteral("cmbPrevious"));
-    cmbPrevious_->setToolTip(QStringLiteral("Callsigns logged last"));
-    cmbPrevious_->setMinimumContentsLength(8);
-    cmbPrevious_->setFocusPolicy(Qt::ClickFocus);
-    connect(cmbPrevious_, qOverload<int>(&QComboBox::activated), this, &FrmTavrik::historyPicked);
-    row->addWidget(cmbPrevious_);
-
-    const auto field = [&](ContactField which, const char* name, const QString& hint, int chars) {
-        auto* edit = new ContactFieldEdit(which, QLatin1String(name), sBar_);
-        edit->setEvents(this);
-        edit->setPlaceholderText(hint);
-        edit->setToolTip(hint);
-        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('W')) * chars);
-        row->addWidget(edit);
-        return edit;
-    };
-    callsign_ = field(ContactField::Callsign, "CallsignField", QStringLiteral("Callsign"), 8);
-    QFont callFont = callsign_->font();
-    callFont.setBold(true);
-    callsign_->setFont(callFont);
-    srx_ = field(ContactField::Srx, "SRXField", QStringLiteral("Received exchange"), 4);
-    name_ = field(ContactField::Name, "NameField", QStringLiteral("Name"), 7);
-    srx_->setVisible(false);
-    connect(callsign_, &QLineEdit::textChanged, &station_, &StationModel::callsignEdited);
-    connect(name_, &QLineEdit::textChanged, &station_, &StationModel::nameEdited);
-    connect(srx_, &QLineEdit::textChanged, this, &FrmTavrik::srxChanged);
-    srx_->setText(QStringLiteral("###"));
-    return sBar_;
 }
 
 QWidget* FrmTavrik::buildBank(int bank)
@@ -159,22 +110,19 @@ void FrmTavrik::connectMenus()
     connect(m.mnuTX, &QAction::triggered, this, [&transmit] { transmit.transmit(); });
     connect(m.mnuAbort, &QAction::triggered, this, [&transmit] { transmit.abort(); });
     connect(m.mnuTune, &QAction::triggered, this, [&transmit] { transmit.toggleTune(); });
-    const auto keying = [this](KeyingMode mode) {
-        station_.setKeying(mode);
-        // A click on the entry already chosen only unchecked it.
-        menus_->mnuVOX->setChecked(station_.keying() == KeyingMode::Vox);
-        menus_->mnuMOX->setChecked(station_.keying() == KeyingMode::Mox);
-    };
-    connect(m.mnuVOX, &QAction::triggered, this, [keying] { keying(KeyingMode::Vox); });
-    connect(m.mnuMOX, &QAction::triggered, this, [keying] { keying(KeyingMode::Mox); });
+    for (const auto& [entry, keying] : {std::pair{m.mnuVOX, KeyingMode::Vox}, std::pair{m.mnuMOX, KeyingMode::Mox}}) {
+        connect(entry, &QAction::triggered, this, [this, keying] {
+            station_.setKeying(keying);
+            // A click on the entry already chosen only unchecked it.
+            menus_->showKeying(station_.keying());
+        });
+    }
     // The serial-number tokens send the digit 0 as the entry chosen here.
-    const std::array<std::pair<QAction*, SerialZero>, 3> zeroEntries{
-        {{m.mnuSend0as0, SerialZero::Zero}, {m.mnuSend0asT, SerialZero::LetterT}, {m.mnuSend0asO, SerialZero::LetterO}}};
-    for (const auto& [entry, zero] : zeroEntries) {
-        connect(entry, &QAction::triggered, this, [this, zeroEntries, entry, zero] {
-            for (const auto& other : zeroEntries)
-                other.first->setChecked(other.first == entry);
+    for (const auto& [entry, zero] : {std::pair{m.mnuSend0as0, SerialZero::Zero}, std::pair{m.mnuSend0asT, SerialZero::LetterT},
+                                      std::pair{m.mnuSend0asO, SerialZero::LetterO}}) {
+        connect(entry, &QAction::triggered, this, [this, zero] {
             station_.setSerialZero(zero);
+            menus_->showSerialZero(zero);
         });
     }
     connect(m.mFkeys, &QAction::triggered, this, [this] { toggleBank(0); });
@@ -210,8 +158,8 @@ void FrmTavrik::toggleToolBar()
 void FrmTavrik::toggleSrxField()
 {
     const bool shown = menus_->mnuShowSRX->isChecked();
-    srx_->setVisible(shown);
-    srx_->setFixedWidth(shown ? static_cast<int>(600 / twipsPerPixel()) : 0);
+    sBar_->srxField().setVisible(shown);
+    sBar_->srxField().setFixedWidth(shown ? static_cast<int>(600 / twipsPerPixel()) : 0);
     station_.write(Stored(setting::kSrxFieldVisible, shown));
     relayout();
 }
@@ -290,7 +238,7 @@ void FrmTavrik::closeMacroEditor()
 
 QString FrmTavrik::speedText() const
 {
-    return speedLabel_->text();
+    return sBar_->speedLabel().text();
 }
 
 // --- StationView -------------------------------------------------------------------------
@@ -305,12 +253,8 @@ void FrmTavrik::processPendingEvents()
 
 void FrmTavrik::showSendingControls(bool sending)
 {
-    menus_->mnuConfig->menuAction()->setEnabled(!sending);
-    menus_->mnuTX->setEnabled(!sending);
-    menus_->mnuAbort->setEnabled(sending);
-    cmbPrevious_->setEnabled(!sending);
-    menus_->mnuView->menuAction()->setEnabled(!sending);
-    menus_->mnuKeying->menuAction()->setEnabled(!sending);
+    menus_->showSending(sending);
+    sBar_->history().setEnabled(!sending);
 }
 
 void FrmTavrik::showTransmitEnabled(bool enabled)
@@ -320,23 +264,23 @@ void FrmTavrik::showTransmitEnabled(bool enabled)
 
 void FrmTavrik::showSpeedText(const QString& text)
 {
-    speedLabel_->setText(text);
+    sBar_->speedLabel().setText(text);
 }
 
 void FrmTavrik::showKeyLamp(bool on)
 {
-    keyBox_->setOn(on);
+    sBar_->keyLamp().setOn(on);
 }
 
 void FrmTavrik::showPttLamp(bool on)
 {
-    pttBox_->setOn(on);
+    sBar_->pttLamp().setOn(on);
 }
 
 void FrmTavrik::showKeyingLinesGone(bool gone)
 {
-    keyBox_->setLineGone(gone);
-    pttBox_->setLineGone(gone);
+    sBar_->keyLamp().setLineGone(gone);
+    sBar_->pttLamp().setLineGone(gone);
 }
 
 void FrmTavrik::pressButton(int index)
@@ -346,7 +290,7 @@ void FrmTavrik::pressButton(int index)
 
 void FrmTavrik::clearCallsign()
 {
-    callsign_->clear();
+    sBar_->callsignField().clear();
 }
 
 // --- typing box --------------------------------------------------------------------------
@@ -416,41 +360,9 @@ void FrmTavrik::fieldFocused(ContactField field)
         callsignIsActiveBox_ = true;
 }
 
-void FrmTavrik::srxChanged(const QString& text)
-{
-    // Never empty: "###" stands for nothing received yet, and goes as soon as something does.
-    QString shown = text;
-    if (shown.isEmpty())
-        shown = QStringLiteral("###");
-    else if (shown.startsWith(QLatin1String("###")) && shown.size() >= 4)
-        shown = shown.mid(3);
-    if (shown != text) {
-        srx_->setText(shown);
-        return;
-    }
-    srx_->end(false);
-    station_.srxEdited(shown);
-}
-
 void FrmTavrik::addCallsignToHistory()
 {
-    const QString call = callsign_->text();
-    if (call.isEmpty())
-        return;
-    cmbPrevious_->insertItem(0, call);
-    if (cmbPrevious_->count() > 8)
-        cmbPrevious_->removeItem(8);
-    cmbPrevious_->setCurrentIndex(0);
-    historyPicked(0);
-}
-
-void FrmTavrik::historyPicked(int row)
-{
-    if (row < 0)
-        return;
-    callsign_->setText(cmbPrevious_->itemText(row));
-    callsign_->setFocus();
-    callsign_->end(false);
+    sBar_->addCallsignToHistory();
 }
 
 // --- focus -------------------------------------------------------------------------------
@@ -462,9 +374,9 @@ void FrmTavrik::focusTypingBox()
 
 void FrmTavrik::focusField(ContactField field)
 {
-    ContactFieldEdit* edit = field == ContactField::Callsign ? callsign_ : field == ContactField::Name ? name_ : srx_;
-    edit->setFocus();
-    edit->end(false);
+    ContactFieldEdit& edit = sBar_->field(field);
+    edit.setFocus();
+    edit.end(false);
 }
 
 bool FrmTavrik::srxFieldShown() const
@@ -480,18 +392,6 @@ void FrmTavrik::focusActiveTextBoxAtEnd()
         box_->moveCaretToEnd();
         box_->setFocus();
     }
-}
-
-// --- macros ------------------------------------------------------------------------------
-
-QString FrmTavrik::macroText(int index) const
-{
-    return index >= 0 && index <= MacroButtons::kButtonCount ? station_.macroStore().slot(index).text : QString();
-}
-
-QString FrmTavrik::macroCaption(int index) const
-{
-    return index >= 0 && index <= MacroButtons::kButtonCount ? station_.macroStore().slot(index).caption : QString();
 }
 
 } // namespace tavrik

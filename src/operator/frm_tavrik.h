@@ -9,6 +9,7 @@
 #include "operator/macro_buttons.h"
 #include "operator/station_keyer_setup_host.h"
 #include "operator/station_model.h"
+#include "operator/station_tool_bar.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -19,8 +20,6 @@
 #include <memory>
 
 class QComboBox;
-class QFrame;
-class QLabel;
 
 namespace tavrik {
 
@@ -41,7 +40,6 @@ class FrmTavrik final : public QMainWindow,
                         private ContactFieldEvents,
                         private FieldFocus,
                         private ActiveBoxFocus,
-                        private ButtonMacros,
                         private LinkHost {
     Q_OBJECT
 public:
@@ -61,13 +59,13 @@ public:
     MacroButtons& buttons() { return buttons_; }
     CwTextBox& typingBox() { return *box_; }
     const TavrikMenus& menus() const { return *menus_; }
-    ContactFieldEdit& callsignField() { return *callsign_; }
-    ContactFieldEdit& nameField() { return *name_; }
-    ContactFieldEdit& srxField() { return *srx_; }
-    QComboBox& history() { return *cmbPrevious_; }
+    ContactFieldEdit& callsignField() { return sBar_->callsignField(); }
+    ContactFieldEdit& nameField() { return sBar_->nameField(); }
+    ContactFieldEdit& srxField() { return sBar_->srxField(); }
+    QComboBox& history() { return sBar_->history(); }
     MacroButton& button(int index) { return *btnf_.at(static_cast<std::size_t>(index)); }
-    Lamp& keyLamp() { return *keyBox_; }
-    Lamp& pttLamp() { return *pttBox_; }
+    Lamp& keyLamp() { return sBar_->keyLamp(); }
+    Lamp& pttLamp() { return sBar_->pttLamp(); }
     QString speedText() const;
 
     // The public faces the link and the WinKey use.
@@ -96,7 +94,6 @@ private:
     double twipsPerPixel() const;
 
     void buildWindow();
-    QWidget* buildToolBar();
     QWidget* buildBank(int bank);
     void connectMenus();
     void toggleBank(int bank);
@@ -153,10 +150,6 @@ private:
     // ActiveBoxFocus
     void focusActiveTextBoxAtEnd() override;
 
-    // ButtonMacros
-    QString macroText(int index) const override;
-    QString macroCaption(int index) const override;
-
     // LinkHost (and StationView's fields)
     QString callsignText() const override;
     QString nameText() const override;
@@ -171,21 +164,10 @@ private:
     void selectRadioPin(int radio) override;
     void showLinkProblem(const QString& problem) override;
 
-    void srxChanged(const QString& text);
-    void historyPicked(int row);
-
     CwTextBox* box_ = nullptr;
     std::unique_ptr<TavrikMenus> menus_;
-    QFrame* sBar_ = nullptr;
-    QLabel* speedLabel_ = nullptr;
-    QLabel* winKeyStateLabel_ = nullptr;
+    StationToolBar* sBar_ = nullptr;
     QAction* winKeyVersionEntry_ = nullptr;
-    ContactFieldEdit* callsign_ = nullptr;
-    ContactFieldEdit* name_ = nullptr;
-    ContactFieldEdit* srx_ = nullptr;
-    QComboBox* cmbPrevious_ = nullptr;
-    Lamp* keyBox_ = nullptr;
-    Lamp* pttBox_ = nullptr;
     std::array<QWidget*, 3> banks_{};
     std::array<MacroButton*, 37> btnf_{};
     QPointer<FrmCwMacroSetup> macroEditor_;

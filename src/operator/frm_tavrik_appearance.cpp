@@ -16,9 +16,7 @@ void FrmTavrik::connectAppearanceMenus()
     connect(m.mnuOnTop, &QAction::triggered, this, &FrmTavrik::toggleOnTop);
     connect(m.mnuWPMColor, &QAction::triggered, this, [this] {
         chooseColourSetting(setting::kWpmTextColor, station_.settings().wpmTextColor);
-        QPalette palette = speedLabel_->palette();
-        palette.setColor(QPalette::WindowText, ToQColor(station_.settings().wpmTextColor));
-        speedLabel_->setPalette(palette);
+        sBar_->setSpeedColour(station_.settings().wpmTextColor);
     });
     connect(m.mnutextbackcolor, &QAction::triggered, this, [this] {
         chooseColourSetting(setting::kTextBoxBackColor, station_.settings().textBoxBackColor);

@@ -41,12 +41,12 @@ void FrmTavrik::formLoad(const StartupOptions& options)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     menus_->mnuVersion->setText(menus_->mnuVersion->text() + QStringLiteral(" ") + QStringLiteral(TAVRIK_VERSION));
     showTimingPriority();
-    srx_->setVisible(false);
-    name_->clear();
+    sBar_->srxField().setVisible(false);
+    sBar_->nameField().clear();
     menus_->mnuTX->setEnabled(false);
     menus_->mnuAbort->setEnabled(false);
-    keyBox_->setOn(false);
-    pttBox_->setOn(false);
+    sBar_->keyLamp().setOn(false);
+    sBar_->pttLamp().setOn(false);
 
     station_.loadSettings(options, [this](const QString& text) {
         ShowSaveProblem(this, QString::fromLatin1(SettingsFile::kSaveProblemTitle), text);
@@ -55,8 +55,8 @@ void FrmTavrik::formLoad(const StartupOptions& options)
     applySettings();
     station_.openKeyer();
 
-    callsign_->setVisible(true);
-    cmbPrevious_->setVisible(true);
+    sBar_->callsignField().setVisible(true);
+    sBar_->history().setVisible(true);
     box_->setFocus();
     menus_->mnuDedicatedSerialPort->setChecked(station_.dedicatedPortOpen());
 
@@ -109,11 +109,8 @@ void FrmTavrik::applySettings()
     box_->setTypingColour(s.textBoxForeColor);
 
     showKeyerChoice(station_.keyerChoice());
-    menus_->mnuVOX->setChecked(s.keying == KeyingMode::Vox);
-    menus_->mnuMOX->setChecked(s.keying == KeyingMode::Mox);
-    QPalette speedPalette = speedLabel_->palette();
-    speedPalette.setColor(QPalette::WindowText, ToQColor(s.wpmTextColor));
-    speedLabel_->setPalette(speedPalette);
+    menus_->showKeying(s.keying);
+    sBar_->setSpeedColour(s.wpmTextColor);
 
     const bool banks[3] = {s.fKeysVisible, s.altFKeysVisible, s.ctlFKeysVisible};
     QAction* bankEntries[3] = {menus_->mFkeys, menus_->mSFkeys, menus_->mAFkeys};
@@ -126,9 +123,7 @@ void FrmTavrik::applySettings()
     if (s.srxFieldVisible)
         menus_->mnuShowSRX->trigger();
 
-    menus_->mnuSend0as0->setChecked(s.serialZero == SerialZero::Zero);
-    menus_->mnuSend0asT->setChecked(s.serialZero == SerialZero::LetterT);
-    menus_->mnuSend0asO->setChecked(s.serialZero == SerialZero::LetterO);
+    menus_->showSerialZero(s.serialZero);
 
     for (int i = 1; i <= MacroButtons::kButtonCount; ++i)
         repaintMacroButton(i);
@@ -177,35 +172,35 @@ void FrmTavrik::shutDown()
 
 QString FrmTavrik::callsignText() const
 {
-    return callsign_->text();
+    return sBar_->callsignField().text();
 }
 
 QString FrmTavrik::nameText() const
 {
-    return name_->text();
+    return sBar_->nameField().text();
 }
 
 QString FrmTavrik::srxText() const
 {
-    return srx_->text();
+    return sBar_->srxField().text();
 }
 
 void FrmTavrik::setCallsignText(const QString& text)
 {
-    callsign_->setText(text);
-    callsign_->end(false);
+    sBar_->callsignField().setText(text);
+    sBar_->callsignField().end(false);
 }
 
 void FrmTavrik::setNameText(const QString& text)
 {
-    name_->setText(text);
-    name_->end(false);
+    sBar_->nameField().setText(text);
+    sBar_->nameField().end(false);
 }
 
 void FrmTavrik::setSrxText(const QString& text)
 {
-    srx_->setText(text);
-    srx_->end(false);
+    sBar_->srxField().setText(text);
+    sBar_->srxField().end(false);
 }
 
 void FrmTavrik::closeMainWindow()

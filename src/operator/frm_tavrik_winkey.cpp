@@ -25,20 +25,13 @@ void FrmTavrik::connectKeyerMenus()
     connect(m.mnuSoftwareKeyer, &QAction::triggered, this, [this] { station_.chooseKeyer(KeyerChoice::Software); });
     connect(m.mnuDedicatedSerialPort, &QAction::triggered, &station_, &StationModel::toggleDedicatedSerialPort);
     connect(m.mnuKeying, &QMenu::aboutToShow, this, &FrmTavrik::refreshKeyingMenu);
-    // Where the WinKey stands, beside the lamps, and its version under Ver.
-    winKeyStateLabel_ = new QLabel(sBar_);
-    winKeyStateLabel_->setObjectName(QStringLiteral("sBarWinKey"));
-    winKeyStateLabel_->setVisible(false);
-    // As wide as its longest text, so a change of state does not widen the window.
-    winKeyStateLabel_->setMinimumWidth(winKeyStateLabel_->fontMetrics().horizontalAdvance(QStringLiteral("WinKey: searching")));
-    if (auto* row = qobject_cast<QBoxLayout*>(sBar_->layout()))
-        row->addWidget(winKeyStateLabel_);
+    // The WinKey's version under Ver.
     winKeyVersionEntry_ = menus_->mnuVer->addAction(QString());
     winKeyVersionEntry_->setObjectName(QStringLiteral("mnuWinKeyVersion"));
     winKeyVersionEntry_->setEnabled(false);
     winKeyVersionEntry_->setVisible(false);
     // Only the speed display: the lamps and the gaps between the parts are no speed control.
-    speedLabel_->installEventFilter(this);
+    sBar_->speedLabel().installEventFilter(this);
 }
 
 void FrmTavrik::showKeyerChoice(KeyerChoice keyer)
@@ -49,7 +42,7 @@ void FrmTavrik::showKeyerChoice(KeyerChoice keyer)
     menus_->mnuWinKey->setChecked(keyer == KeyerChoice::WinKey);
     rig_->showChosen(keyer == KeyerChoice::Rig);
     if (keyer != KeyerChoice::WinKey)
-        winKeyStateLabel_->setVisible(false);
+        sBar_->hideWinKeyState();
 }
 
 void FrmTavrik::showWinKeyConfig()
@@ -88,7 +81,7 @@ void FrmTavrik::showDedicatedPortOpen(bool open)
 
 bool FrmTavrik::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == speedLabel_ && event->type() == QEvent::MouseButtonPress) {
+    if (watched == &sBar_->speedLabel() && event->type() == QEvent::MouseButtonPress) {
         station_.winKeyHandOver().stepKeyingSpeed(static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
         return true;
     }
@@ -102,8 +95,7 @@ bool FrmTavrik::eventFilter(QObject* watched, QEvent* event)
 
 void FrmTavrik::showWinKeyState(const QString& state, const QString& version)
 {
-    winKeyStateLabel_->setText(state);
-    winKeyStateLabel_->setVisible(station_.winKeySelected());
+    sBar_->showWinKeyState(state, station_.winKeySelected());
     winKeyVersionEntry_->setText(version);
     winKeyVersionEntry_->setVisible(!version.isEmpty());
 }

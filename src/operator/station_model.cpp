@@ -178,6 +178,16 @@ void StationModel::writeSetting(const QString& section, const QString& key, cons
         settingsFile_->WriteSetting(section, key, value);
 }
 
+QString StationModel::macroText(int index) const
+{
+    return index >= 0 && index <= MacroButtons::kButtonCount ? macroStore_.slot(index).text : QString();
+}
+
+QString StationModel::macroCaption(int index) const
+{
+    return index >= 0 && index <= MacroButtons::kButtonCount ? macroStore_.slot(index).caption : QString();
+}
+
 // --- the state the menus show ------------------------------------------------------------
 
 void StationModel::chooseKeyer(KeyerChoice keyer)

@@ -85,6 +85,7 @@ public:
 // the macros and the settings, and the state the menus show. The window renders it and hands
 // it the operator's events; it decides where every error shows.
 class StationModel final : public QObject,
+                           public ButtonMacros,
                            private KeyerWindow,
                            private TransmitControls,
                            private WinKeyWindow {
@@ -135,6 +136,8 @@ public:
     const TransmitControl& transmit() const { return transmit_; }
     MacroStore& macroStore() { return macroStore_; }
     const MacroStore& macroStore() const { return macroStore_; }
+    QString macroText(int index) const override;
+    QString macroCaption(int index) const override;
     WinKeyConnection& winKey() { return winKey_; }
     WinKeyHandOver& winKeyHandOver() { return winKeyHandOver_; }
     RigKeyer& rigKeyer() { return rigKeyer_; }
