@@ -11,6 +11,7 @@
 #include "platform/priority.h"
 #include "platform/serial_line.h"
 #include "support/window_fakes.h"
+#include "window_bench_application.h"
 
 #include <QAction>
 #include <QApplication>
@@ -76,9 +77,7 @@ void RunTest(FrmTavrik& window, const char* button, int wpm)
 int main(int argc, char** argv)
 {
     using namespace tavrik;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    tavrik::bench::WindowBenchApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("TAVRIK_RUNTIME_DIR", (dir.path() + QStringLiteral("/rt")).toLocal8Bit());
     QFile ini(QDir(dir.path()).filePath(QStringLiteral("TAVRIK.INI")));

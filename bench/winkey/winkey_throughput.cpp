@@ -12,6 +12,7 @@
 #include "platform/priority.h"
 #include "support/winkey_emulator_process.h"
 #include "support/window_fakes.h"
+#include "window_bench_application.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -148,9 +149,7 @@ bool Replug(std::vector<double>& out)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    tavrik::bench::WindowBenchApplication app(argc, argv);
     std::printf("winkey_throughput: \"%s\" (%d characters) typed into Tavrik in WinKey mode, keyed by\n"
                 "tools/winkey-emulator on a pseudo-terminal; one byte takes %.2f ms on the modelled wire.\n\n",
                 qPrintable(kText), static_cast<int>(kText.size()), 11 * 1000.0 / 1200);

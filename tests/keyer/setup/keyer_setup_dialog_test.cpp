@@ -1,8 +1,8 @@
 #include "keyer/sidetone_table.h"
-#include "keylines/pty.h"
 #include "setup_fixture.h"
-#include "sidetone/wav_file.h"
+#include "support/pty.h"
 #include "support/qt_print.h"
+#include "support/wav_file.h"
 
 #include <QTemporaryDir>
 
