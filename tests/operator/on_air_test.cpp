@@ -1,10 +1,10 @@
 // What happens on the air: no box holds the key line or PTT, a port that goes away is said so.
 #include "keyer/setup/frm_port.h"
-#include "keylines/pty.h"
-#include "operator/lamp.h"
 #include "operator/frm_assign_key.h"
 #include "operator/frm_cw_macro_setup.h"
+#include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
+#include "support/pty.h"
 #include "support/station_fixture.h"
 
 #include <QAction>
