@@ -1,6 +1,6 @@
 // How long a rigctld command holds the window: a round trip to Hamlib's dummy radio, and the
 // time a command takes to give up on a peer that stalls or is not there.
-#include "rig/rig_peers.h"
+#include "support/rig_peers.h"
 #include "rig/rigctld_client.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "operator/lamp.h"
-#include "rig/rig_keyer.h"
 #include "operator/tavrik_menus.h"
+#include "rig/rig_keyer.h"
 #include "support/qt_print.h"
+#include "support/rig_peers.h"
 #include "support/station_fixture.h"
-#include "rig/rig_peers.h"
 
 #include <QAction>
 #include <QCheckBox>
