@@ -21,13 +21,6 @@
 #include <utility>
 
 namespace tavrik {
-namespace {
-
-// Container names of the three banks, top to bottom: F, Alt+F and Ctrl+F keys.
-constexpr const char* kBankNames[3] = {"ElasticOne3", "ElasticOne2", "ElasticOne1"};
-
-} // namespace
-
 bool RaiseIfOpen(QWidget* dialog)
 {
     if (dialog == nullptr || !dialog->isVisible())
@@ -75,32 +68,11 @@ void FrmTavrik::buildWindow()
     box_->setMinimumHeight(48);
     column->addWidget(box_, 1);
 
-    for (int bank = 0; bank < 3; ++bank)
-        column->addWidget(buildBank(bank));
+    banks_ = new MacroBanks(*column, this);
+    connect(banks_, &MacroBanks::pressed, this, [this](int index) { buttons_.press(index); });
+    connect(banks_, &MacroBanks::mouseDown, this, &FrmTavrik::closeMacroEditor);
+    connect(banks_, &MacroBanks::rightClicked, this, &FrmTavrik::openMacroEditor);
     setCentralWidget(central);
-}
-
-QWidget* FrmTavrik::buildBank(int bank)
-{
-    auto* container = new QWidget;
-    container->setObjectName(QLatin1String(kBankNames[bank]));
-    auto* row = new QHBoxLayout(container);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(3);
-    for (int i = 1; i <= 12; ++i) {
-        const int index = bank * 12 + i;
-        auto* b = new MacroButton(index, container);
-        btnf_[static_cast<std::size_t>(index)] = b;
-        connect(b, &QAbstractButton::clicked, this, [this, index] { buttons_.press(index); });
-        connect(b, &MacroButton::mouseDown, this, &FrmTavrik::closeMacroEditor);
-        connect(b, &MacroButton::rightClicked, this, &FrmTavrik::openMacroEditor);
-        row->addWidget(b);
-        // A small gap after every fourth key, as on the keyboard.
-        if (i % 4 == 0 && i < 12)
-            row->addSpacing(6);
-    }
-    banks_[static_cast<std::size_t>(bank)] = container;
-    return container;
 }
 
 void FrmTavrik::connectMenus()
@@ -142,7 +114,7 @@ void FrmTavrik::toggleBank(int bank)
         &setting::kFKeysVisible, &setting::kAltFKeysVisible, &setting::kCtlFKeysVisible};
     QAction* entries[3] = {menus_->mFkeys, menus_->mSFkeys, menus_->mAFkeys};
     const bool shown = entries[bank]->isChecked();
-    banks_[static_cast<std::size_t>(bank)]->setVisible(shown);
+    banks_->setBankShown(bank, shown);
     station_.write(Stored(*kRows[bank], shown));
     relayout();
 }
@@ -166,11 +138,7 @@ void FrmTavrik::toggleSrxField()
 
 void FrmTavrik::relayout()
 {
-    int lowest = static_cast<int>(1020 / twipsPerPixel());
-    for (const QWidget* bank : banks_) {
-        if (!bank->isHidden())
-            lowest += bank->sizeHint().height();
-    }
+    const int lowest = static_cast<int>(1020 / twipsPerPixel()) + banks_->shownHeight();
     centralWidget()->layout()->activate();
     setMinimumHeight(std::max(lowest, minimumSizeHint().height()));
     if (height() < minimumHeight())
@@ -205,10 +173,7 @@ void FrmTavrik::showKeyerSetup()
 
 void FrmTavrik::repaintMacroButton(int index)
 {
-    const MacroSlot& slot = station_.macroStore().slot(index);
-    MacroButton& b = button(index);
-    b.setCaption(slot.caption);
-    b.setAppearance(NormalLook(slot), MouseOverLook(slot));
+    banks_->repaint(index, station_.macroStore().slot(index));
 }
 
 void FrmTavrik::openMacroEditor(int index)

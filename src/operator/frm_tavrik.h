@@ -5,7 +5,7 @@
 #include "operator/contact_field.h"
 #include "operator/cw_text_box.h"
 #include "operator/key_router.h"
-#include "operator/macro_button.h"
+#include "operator/macro_banks.h"
 #include "operator/macro_buttons.h"
 #include "operator/station_keyer_setup_host.h"
 #include "operator/station_model.h"
@@ -63,7 +63,7 @@ public:
     ContactFieldEdit& nameField() { return sBar_->nameField(); }
     ContactFieldEdit& srxField() { return sBar_->srxField(); }
     QComboBox& history() { return sBar_->history(); }
-    MacroButton& button(int index) { return *btnf_.at(static_cast<std::size_t>(index)); }
+    MacroButton& button(int index) { return banks_->button(index); }
     Lamp& keyLamp() { return sBar_->keyLamp(); }
     Lamp& pttLamp() { return sBar_->pttLamp(); }
     QString speedText() const;
@@ -94,7 +94,6 @@ private:
     double twipsPerPixel() const;
 
     void buildWindow();
-    QWidget* buildBank(int bank);
     void connectMenus();
     void toggleBank(int bank);
     void toggleToolBar();
@@ -168,8 +167,7 @@ private:
     std::unique_ptr<TavrikMenus> menus_;
     StationToolBar* sBar_ = nullptr;
     QAction* winKeyVersionEntry_ = nullptr;
-    std::array<QWidget*, 3> banks_{};
-    std::array<MacroButton*, 37> btnf_{};
+    MacroBanks* banks_ = nullptr;
     QPointer<FrmCwMacroSetup> macroEditor_;
     QPointer<QDialog> assignKey_;
     QPointer<QDialog> winKeyConfig_;

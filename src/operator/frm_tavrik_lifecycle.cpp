@@ -116,7 +116,7 @@ void FrmTavrik::applySettings()
     QAction* bankEntries[3] = {menus_->mFkeys, menus_->mSFkeys, menus_->mAFkeys};
     for (int b = 0; b < 3; ++b) {
         bankEntries[b]->setChecked(banks[b]);
-        banks_[static_cast<std::size_t>(b)]->setVisible(banks[b]);
+        banks_->setBankShown(b, banks[b]);
     }
     menus_->mnuShowCallsign->setChecked(s.callsignFieldVisible);
     sBar_->setVisible(s.callsignFieldVisible);
