@@ -1,20 +1,19 @@
 #include "keyer/software_keyer.h"
 
 #include "common/link_codes.h"
+#include "common/queue_markers.h"
 #include "common/vb_numbers.h"
 #include "keyer/morse.h"
 #include "platform/clock.h"
 #include "platform/priority.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace tavrik {
 namespace {
 
-constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
-constexpr char16_t kSpeedDownMarker = 0x00AB; // «
-constexpr char16_t kJoinMarker = u'^';
+// Three digits on the speed display.
+constexpr SpeedRange kSpeeds{1, 999};
 constexpr double kSpinThresholdMs = 20;
 // How much of the longest window work seen is remembered from one wait to the next.
 constexpr double kWindowWorkMemory = 0.9;
@@ -203,17 +202,13 @@ void SoftwareKeyer::takeFirstChar(int& position)
         ++position;
 }
 
-void SoftwareKeyer::consumeSpeedMarkers(int position, QChar marker, int step)
+void SoftwareKeyer::consumeSpeedMarkers(int position, QChar marker)
 {
     TransmitQueue& box = parts_.box;
     box.suspendRedraw();
     while (position <= box.length() && box.charAt(position) == marker) {
-        // A speed that would leave the 16-bit range is skipped, not wrapped.
-        const int next = state_.wpm + step;
-        if (next >= std::numeric_limits<std::int16_t>::min() && next <= std::numeric_limits<std::int16_t>::max()) {
-            state_.wpm = static_cast<std::int16_t>(next);
-            state_.dotMs = dotMsFromWpm(state_.wpm);
-        }
+        state_.wpm = SpeedAfterMarker(marker, state_.wpm, kSpeeds);
+        state_.dotMs = dotMsFromWpm(state_.wpm);
         box.removeCharAt(position);
         showKeyingSpeed(state_.wpm);
     }
@@ -232,10 +227,8 @@ void SoftwareKeyer::nextChar(int& position)
     if (position > box.length())
         return;
     const QChar c = box.charAt(position);
-    if (c == QChar(kSpeedUpMarker)) {
-        consumeSpeedMarkers(position, c, +2);
-    } else if (c == QChar(kSpeedDownMarker)) {
-        consumeSpeedMarkers(position, c, -2);
+    if (IsSpeedMarker(c)) {
+        consumeSpeedMarkers(position, c);
     } else if (c == QChar(kJoinMarker)) {
         box.suspendRedraw();
         box.removeCharAt(position);

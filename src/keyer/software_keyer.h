@@ -131,7 +131,7 @@ private:
     // Runs `action` and measures its duration, setting startCount and nowCount as ToneOff does.
     template <typename Action>
     FixedMs measured(Action action);
-    void consumeSpeedMarkers(int position, QChar marker, int step);
+    void consumeSpeedMarkers(int position, QChar marker);
     // The first character of a transmission, after the markers in front of it; moves
     // `position` on past it when there is one.
     void takeFirstChar(int& position);

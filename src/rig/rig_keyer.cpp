@@ -1,6 +1,7 @@
 #include "rig/rig_keyer.h"
 
 #include "common/link_codes.h"
+#include "common/queue_markers.h"
 #include "keyer/morse.h"
 #include "keyer/software_keyer.h"
 #include "rig/rigctld_client.h"
@@ -10,18 +11,15 @@
 namespace tavrik {
 namespace {
 
-constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
-constexpr char16_t kSpeedDownMarker = 0x00AB; // «
-constexpr char16_t kJoinMarker = u'^';
-constexpr int kSlowestWpm = 1;
-constexpr int kFastestWpm = 99;
+// What rigctld's KEYSPD takes.
+constexpr SpeedRange kSpeeds{1, 99};
 // Hamlib's "not implemented" and "not available".
 constexpr int kNotImplemented = -4;
 constexpr int kNotAvailable = -11;
 
 bool IsMarker(QChar c)
 {
-    return c == QChar(kSpeedUpMarker) || c == QChar(kSpeedDownMarker) || c == QChar(kJoinMarker);
+    return IsSpeedMarker(c) || c == QChar(kJoinMarker);
 }
 
 } // namespace
@@ -52,7 +50,7 @@ double RigKeyer::SendingMs(const QString& text, int wpm)
             dots += (e == u'-' ? 3 : 1) + 1;
         dots += 2; // the last element's gap becomes a letter space of 3
     }
-    return dots * 1200.0 / std::max(wpm, kSlowestWpm);
+    return dots * 1200.0 / std::max(wpm, kSpeeds.slowest);
 }
 
 void RigKeyer::start()
@@ -100,7 +98,7 @@ bool RigKeyer::consumeMarkers()
         // The radio has no joined letters: "A^R" goes as A and R.
         if (c == QChar(kJoinMarker))
             continue;
-        s.wpm = static_cast<std::int16_t>(std::clamp(s.wpm + (c == QChar(kSpeedUpMarker) ? 2 : -2), kSlowestWpm, kFastestWpm));
+        s.wpm = SpeedAfterMarker(c, s.wpm, kSpeeds);
         s.dotMs = parts_.keyer.dotMsFromWpm(s.wpm);
         parts_.keyer.showKeyingSpeed(s.wpm);
         if (!setRadioSpeed(s.wpm))
