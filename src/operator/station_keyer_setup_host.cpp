@@ -65,26 +65,13 @@ void StationKeyerSetupHost::writeSetting(const QString& section, const QString& 
 
 std::optional<QString> StationKeyerSetupHost::initKeyerPort()
 {
-    const std::optional<QString> error = station_.keyerPort().initKeyerPort();
-    station_.showKeyingPortState();
-    if (!error) {
-        // What the box said about the port before is mended now.
-        station_.box().withdrawNotice(PortErrorText(QString()));
-        return std::nullopt;
-    }
-    station_.box().showNotice(*error);
-    // A serial port that would not open has been reported and dealt with, as the serial
-    // control always did; the parallel port's failure is still pending for the dialog.
-    if (!station_.keyerPort().settings().portIsParallel)
-        return std::nullopt;
-    return error;
+    return station_.applyKeyingPort();
 }
 
 bool StationKeyerSetupHost::createSidetone()
 {
-    if (station_.sidetone().createSidetone(station_.settings().sidetoneFrequency))
+    if (station_.makeSidetone())
         return true;
-    station_.box().showNotice(QString::fromLatin1(kSidetoneUnavailableText));
     if (windows_)
         windows_->sidetoneUnavailable();
     return false;

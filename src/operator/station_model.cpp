@@ -129,11 +129,35 @@ void StationModel::openKeyer()
 void StationModel::openSoftwareKeyer()
 {
     sidetone_.setSidetoneOn(settings_.sidetoneOn);
-    if (!sidetone_.createSidetone(settings_.sidetoneFrequency))
-        box_.showNotice(QString::fromLatin1(kSidetoneUnavailableText));
+    makeSidetone();
     if (const std::optional<QString> error = keyerPort_.initKeyerPort())
         box_.showNotice(*error);
     showKeyingPortState();
+}
+
+bool StationModel::makeSidetone()
+{
+    if (sidetone_.createSidetone(settings_.sidetoneFrequency))
+        return true;
+    box_.showNotice(QString::fromLatin1(kSidetoneUnavailableText));
+    return false;
+}
+
+std::optional<QString> StationModel::applyKeyingPort()
+{
+    const std::optional<QString> error = keyerPort_.initKeyerPort();
+    showKeyingPortState();
+    if (!error) {
+        // What the box said about the port before is mended now.
+        box_.withdrawNotice(PortErrorText(QString()));
+        return std::nullopt;
+    }
+    box_.showNotice(*error);
+    // A serial port that would not open has been reported and dealt with, as the serial
+    // control always did; the parallel port's failure is still pending for the dialog.
+    if (!keyerPort_.settings().portIsParallel)
+        return std::nullopt;
+    return error;
 }
 
 std::optional<LinkStartupMessage> StationModel::openLink()

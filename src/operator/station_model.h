@@ -143,6 +143,11 @@ public:
     RigKeyer& rigKeyer() { return rigKeyer_; }
     const RigControlSettings& rigControl() const { return rigControl_; }
     void applyRigControl(const RigControlSettings& rig);
+    // The keying port opened again as the keyer setup left it; the box tells a failure. The
+    // parallel port's failure is given back for the dialog to hold on to.
+    std::optional<QString> applyKeyingPort();
+    // The sidetone made at the stored pitch; the box tells when it cannot be.
+    bool makeSidetone();
 
     // The state the menus show.
     KeyerChoice keyerChoice() const { return keyerChoice_; }

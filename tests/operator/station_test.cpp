@@ -369,6 +369,26 @@ TEST(StationMacros, SerialNumberZerosFollowTheChosenEntry)
     EXPECT_EQ(window.station().zeroPreference(), ZeroPreference::LetterO);
 }
 
+TEST(StationMenus, ChoosingTheEntryInUseAgainKeepsItCheckedAndStoresNothing)
+{
+    test::Station station;
+    FrmTavrik& window = station.window();
+    const TavrikMenus& m = window.menus();
+    QAction* rig = window.findChild<QAction*>(QStringLiteral("mnuRigKeyer"));
+    for (QAction* entry : {m.mnuVOX, m.mnuSoftwareKeyer, rig}) {
+        if (entry == rig)
+            rig->trigger(); // the first choice of the rig is a change, stored
+        const QString ini = station.iniText();
+        entry->trigger();
+        EXPECT_TRUE(entry->isChecked()) << entry->objectName().toStdString();
+        EXPECT_EQ(station.iniText(), ini) << entry->objectName().toStdString();
+    }
+    EXPECT_FALSE(m.mnuMOX->isChecked());
+    EXPECT_FALSE(m.mnuSoftwareKeyer->isChecked());
+    EXPECT_EQ(window.station().keyerChoice(), KeyerChoice::Rig);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrik - Rig"));
+}
+
 TEST(StationShutDown, StoresThePlacementUnlessMinimised)
 {
     const QString ini = QStringLiteral("[frmTavrik Settings]\nTop=600\nLeft=900\nWidth=9000\nHeight=6000\n");

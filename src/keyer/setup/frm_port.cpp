@@ -113,9 +113,9 @@ QWidget* FrmPort::buildPortGroup()
     checkSerial_ = modeBox("CheckSerial", "Use dedicated serial port for CW");
     checkSharedSerial_ = modeBox("CheckSharedSerial", "    Use shared serial port for CW");
 
-    label2_ = Named(new QLabel(QStringLiteral("Parallel port address")), "Label2");
+    parallelAddressLabel_ = Named(new QLabel(QStringLiteral("Parallel port address")), "Label2");
     parallelAddress_ = Named(new QLineEdit, "Text2");
-    label2_->setBuddy(parallelAddress_);
+    parallelAddressLabel_->setBuddy(parallelAddress_);
     comPortLabel_ = Named(new QLabel(QStringLiteral("Com port")), "Label10");
     cmbPort_ = Named(new QComboBox, "cmbPort");
     for (int n = 1; n <= 8; ++n)
@@ -145,7 +145,7 @@ QWidget* FrmPort::buildPortGroup()
     // follow at the right.
     pttOnPort_->setLayoutDirection(Qt::RightToLeft);
     grid->addWidget(checkParallel_, 0, 0, Qt::AlignRight | Qt::AlignAbsolute);
-    grid->addWidget(label2_, 0, 1, Qt::AlignRight);
+    grid->addWidget(parallelAddressLabel_, 0, 1, Qt::AlignRight);
     grid->addWidget(parallelAddress_, 0, 2, Qt::AlignLeft);
     grid->addWidget(checkSerial_, 1, 0, Qt::AlignRight | Qt::AlignAbsolute);
     grid->addWidget(comPortLabel_, 1, 1, Qt::AlignRight);
@@ -355,7 +355,7 @@ void FrmPort::portBoxClicked(QCheckBox* box, bool checked)
 void FrmPort::updatePortControls()
 {
     const bool parallel = checkParallel_->isChecked();
-    label2_->setEnabled(parallel);
+    parallelAddressLabel_->setEnabled(parallel);
     parallelAddress_->setEnabled(parallel);
     comPortLabel_->setEnabled(!parallel);
     cmbPort_->setEnabled(!parallel);

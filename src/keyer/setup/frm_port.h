@@ -84,7 +84,7 @@ private:
     QCheckBox* checkParallel_;
     QCheckBox* checkSerial_;
     QCheckBox* checkSharedSerial_;
-    QLabel* label2_;
+    QLabel* parallelAddressLabel_;
     QLineEdit* parallelAddress_;
     QLabel* comPortLabel_;
     QComboBox* cmbPort_;
