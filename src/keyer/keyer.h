@@ -16,6 +16,8 @@ public:
     // Whether this keyer can hold the key down for tuning.
     virtual bool canTune() const { return true; }
     virtual void tune(bool keyDown) = 0;
+    // A click on the speed display: one WPM slower, or faster; the new speed is stored.
+    virtual void stepSpeed(bool lower) = 0;
     // The window is closing while this keyer sends, and the box has been emptied. True when
     // the close may go through now, the shut-down stopping the keyer; false when a send loop
     // here must unwind first, which this starts (ending the tune under way).

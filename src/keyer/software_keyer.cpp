@@ -383,6 +383,27 @@ void SoftwareKeyer::tune(bool keyDown)
         tuneOff();
 }
 
+std::int16_t SoftwareKeyer::SteppedOperatorSpeed(std::int16_t wpm, bool lower)
+{
+    if (lower && wpm >= 11)
+        return static_cast<std::int16_t>(wpm - 1);
+    if (!lower && wpm < 50)
+        return static_cast<std::int16_t>(wpm + 1);
+    return wpm;
+}
+
+void SoftwareKeyer::stepSpeed(bool lower)
+{
+    const std::int16_t stepped = SteppedOperatorSpeed(state_.wpm, lower);
+    if (stepped != state_.wpm) {
+        showKeyingSpeed(stepped);
+        state_.dotMs = dotMsFromWpm(stepped);
+        state_.savedWpm = stepped;
+    }
+    if (speedStepped_)
+        speedStepped_(state_.wpm);
+}
+
 bool SoftwareKeyer::closeWhileSending(bool tuning)
 {
     // Tuning has no send loop to end: without this the key would stay down and no close

@@ -91,7 +91,12 @@ public:
     // Puts back the operator's speed and leaves the sending state.
     void abort() override;
     void tune(bool keyDown) override;
+    void stepSpeed(bool lower) override;
     bool closeWhileSending(bool tuning) override;
+    // Where a stepped speed is stored.
+    void setSpeedStepped(std::function<void(std::int16_t)> stored) { speedStepped_ = std::move(stored); }
+    // The operator's speed one click on: 10 to 50 WPM, as the setup's slider.
+    static std::int16_t SteppedOperatorSpeed(std::int16_t wpm, bool lower);
 
     void sendLoop();
     void nextChar(int& position);
@@ -144,6 +149,7 @@ private:
     KeyerState state_;
     Calibration calibration_;
     std::function<void()> calibrationFinished_;
+    std::function<void(std::int16_t)> speedStepped_;
     // 1-based position from which the box is kept when the transmission ends; 0 for none.
     int unsentFrom_ = 0;
     // A mark has ended and no silence has deducted its switches yet.

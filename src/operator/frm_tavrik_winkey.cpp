@@ -82,7 +82,7 @@ void FrmTavrik::showDedicatedPortOpen(bool open)
 bool FrmTavrik::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == &sBar_->speedLabel() && event->type() == QEvent::MouseButtonPress) {
-        station_.winKeyHandOver().stepKeyingSpeed(static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
+        station_.transmit().keyer().stepSpeed(static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton);
         return true;
     }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape

@@ -46,6 +46,7 @@ StationModel::StationModel(Parts parts)
     };
     rigKeyer_.setFailureHandler(rigFailed);
     radioPtt_.setFailureHandler(rigFailed);
+    keyer_.setSpeedStepped([this](std::int16_t wpm) { write(Stored(setting::kWpm, wpm)); });
     connect(&cwControl_, &SerialLine::received, this, [this] { winKey_.receive(); });
     connect(&cwControl_, &SerialLine::lost, this, [this] { winKey_.lineLost(); });
     connect(&cwControl_, &SerialLine::lost, this, &StationModel::keyingPortLost);

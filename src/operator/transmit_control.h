@@ -39,6 +39,7 @@ public:
 
     // The keyer that takes the box from now on.
     void setKeyer(Keyer& keyer) { chosen_ = &keyer; }
+    Keyer& keyer() { return *chosen_; }
     void setMacroExpander(std::function<QString(const QString&)> expand) { expand_ = std::move(expand); }
     void setFormReady(bool ready) { formReady_ = ready; }
     bool formReady() const { return formReady_; }

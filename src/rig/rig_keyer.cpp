@@ -181,6 +181,11 @@ void RigKeyer::scheduleAt(double ms)
     timer_.start(std::max(0, static_cast<int>(ms - nowMs() + 0.5)));
 }
 
+void RigKeyer::stepSpeed(bool lower)
+{
+    parts_.keyer.stepSpeed(lower);
+}
+
 void RigKeyer::abort()
 {
     if (!sending_)

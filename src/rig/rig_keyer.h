@@ -56,6 +56,8 @@ public:
     // The radio has no key-down command.
     bool canTune() const override { return false; }
     void tune(bool) override {}
+    // The radio takes the operator's speed at the next start.
+    void stepSpeed(bool lower) override;
     bool closeWhileSending(bool) override
     {
         abort();

@@ -307,31 +307,21 @@ void WinKeyHandOver::tune(bool keyDown)
         window_.sendWaitingText();
 }
 
-void WinKeyHandOver::stepKeyingSpeed(bool lower)
+void WinKeyHandOver::stepSpeed(bool lower)
 {
-    const bool winKey = window_.winKeySelected();
     WinKeySettings& settings = connection_.settings();
-    if (winKey && settings.analogSpeed)
+    // The keyer's own pot sets the speed.
+    if (settings.analogSpeed)
         return;
     KeyerState& s = keyer_.state();
-    const std::int16_t before = s.wpm;
-    if (lower && s.wpm >= 11)
-        --s.wpm;
-    else if (!lower && s.wpm < 50)
-        ++s.wpm;
-    if (s.wpm != before) {
-        showSpeed(s.wpm);
-        s.savedWpm = s.wpm;
-        if (winKey)
-            settings.speed = s.wpm;
+    const std::int16_t stepped = SoftwareKeyer::SteppedOperatorSpeed(s.wpm, lower);
+    if (stepped != s.wpm) {
+        showSpeed(stepped);
+        s.savedWpm = stepped;
+        settings.speed = stepped;
     }
-    if (winKey) {
-        if (!settings.analogSpeed)
-            connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.wpm));
-        Write(window_, Stored(setting::kWinKeySpeed, settings.speed));
-    } else {
-        Write(window_, Stored(setting::kWpm, s.wpm));
-    }
+    connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.wpm));
+    Write(window_, Stored(setting::kWinKeySpeed, settings.speed));
 }
 
 } // namespace tavrik

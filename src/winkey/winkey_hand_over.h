@@ -38,8 +38,7 @@ public:
     // The keyer keys on its own, with no send loop here to unwind: the close goes through,
     // and the shut-down stops the keyer.
     bool closeWhileSending(bool) override { return true; }
-    // A click on the speed display: lower with the left button, else raise.
-    void stepKeyingSpeed(bool lower);
+    void stepSpeed(bool lower) override;
     // Shows the speed (it becomes wpm) and derives the dot length.
     void showSpeed(std::int16_t wpm);
     void setBreakIn(bool active);

@@ -41,6 +41,9 @@ TEST(StationStatus, OnlyTheSpeedDisplayTakesSpeedClicks)
         QTest::mouseClick(c.target, Qt::LeftButton, {}, c.at.isNull() ? c.target->rect().center() : c.at);
         EXPECT_EQ(window.speedText() != before, c.steps) << c.what;
     }
+    // The software keyer's speed, one click slower, is stored as the operator's.
+    EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 19 WPM"));
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("WPM=19"))) << station.iniText().toStdString();
 }
 
 TEST(StationStatus, ALinkBrokenByABlockCutShortShowsUntilTheLoggingProgramIsBack)

@@ -207,7 +207,7 @@ TEST_F(WinKeyDriverTest, AnalogSpeedFollowsThePotAndSendsNoSpeedCommands)
     EXPECT_EQ(keyerWindow.speedText, " Keying speed = 25 WPM");
     type(QString(QChar(0xBB)) + QStringLiteral("A"));
     keyerSends("A");
-    handOver.stepKeyingSpeed(true);
+    handOver.stepSpeed(true);
     EXPECT_EQ(written(), "41");
     EXPECT_TRUE(window.settings.empty());
 }
@@ -236,7 +236,6 @@ TEST_F(WinKeyDriverTest, PaddleBreakInCancelsTheMacroAndItsEndCountsAsTheEcho)
 TEST_F(WinKeyDriverTest, SpeedClicks)
 {
     struct Case {
-        bool winKey;
         int wpm;
         bool lower;
         int expectedWpm;
@@ -244,18 +243,16 @@ TEST_F(WinKeyDriverTest, SpeedClicks)
         QString setting;
     };
     const Case cases[] = {
-        {true, 10, true, 10, "1c 0a", QStringLiteral("WinKey Settings/WinKey Speed=10")},
-        {true, 20, false, 21, "1c 15", QStringLiteral("WinKey Settings/WinKey Speed=21")},
-        {true, 50, false, 50, "1c 32", QStringLiteral("WinKey Settings/WinKey Speed=50")},
-        {false, 11, true, 10, "", QStringLiteral("frmTavrik Settings/WPM=10")},
+        {10, true, 10, "1c 0a", QStringLiteral("WinKey Settings/WinKey Speed=10")},
+        {20, false, 21, "1c 15", QStringLiteral("WinKey Settings/WinKey Speed=21")},
+        {50, false, 50, "1c 32", QStringLiteral("WinKey Settings/WinKey Speed=50")},
     };
     open();
     for (const Case& c : cases) {
-        window.selected = c.winKey;
         window.settings.clear();
         keyer.setOperatorSpeed(static_cast<std::int16_t>(c.wpm));
         connection.settings().speed = static_cast<std::int16_t>(c.wpm);
-        handOver.stepKeyingSpeed(c.lower);
+        handOver.stepSpeed(c.lower);
         EXPECT_EQ(keyer.state().wpm, c.expectedWpm);
         EXPECT_EQ(keyer.state().savedWpm, c.expectedWpm);
         EXPECT_EQ(written(), c.bytes);
@@ -286,7 +283,7 @@ TEST_F(WinKeyDriverTest, AWriteToAClosedPortIsDroppedAndSaidOnce)
     type(QStringLiteral("A"));
     line.open = false;
     keyerSends("A");
-    handOver.stepKeyingSpeed(true);
+    handOver.stepSpeed(true);
     EXPECT_EQ(window.messages, std::vector<QString>{QStringLiteral("WinKey port is not open")});
     EXPECT_FALSE(keyer.state().isSending);
 }
