@@ -3,6 +3,7 @@
 #include "operator/frm_assign_key.h"
 #include "operator/frm_cw_macro_setup.h"
 #include "operator/lamp.h"
+#include "operator/network_keyer_bridge.h"
 #include "operator/rig_bridge.h"
 #include "operator/tavrik_menus.h"
 #include "operator/virtual_keys.h"
@@ -86,6 +87,9 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
             settingsFile_->setReadSection(QStringLiteral("frmTavrik Settings"));
             keyer_.setOperatorSpeed(WholeNumber(settingsFile_->ReadSetting(QStringLiteral("WPM"), QStringLiteral("20"))).value_or(20));
         }});
+    networkKeyer_ = std::make_unique<NetworkKeyerBridge>(NetworkKeyerBridge::Parts{
+        *this, *menus_, keyer_, *box_, transmit_, sidetone_, [this]() -> const TavrikSettings& { return settings_; },
+        [this] { return settingsFile_.get(); }});
 }
 
 FrmTavrik::~FrmTavrik() = default;

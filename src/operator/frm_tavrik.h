@@ -53,6 +53,7 @@ class Lamp;
 class ModemLines;
 class OperatorDialogs;
 class PortIo;
+class NetworkKeyerBridge;
 class RigBridge;
 class TimingPriority;
 struct TavrikMenus;
@@ -100,6 +101,7 @@ public:
     Link& link() { return link_; }
     KeyerPort& keyerPort() { return keyerPort_; }
     RigBridge& rig() { return *rig_; }
+    NetworkKeyerBridge& networkKeyer() { return *networkKeyer_; }
     Sidetone& sidetone() { return sidetone_; }
     SerialLine& cwControl() { return cwControl_; }
     SettingsFile* settingsFile() { return settingsFile_.get(); }
@@ -322,6 +324,7 @@ private:
     WindowKeyerSetupHost keyerSetupHost_{*this};
     KeyerSetupWindows keyerSetup_{keyerSetupHost_, this};
     std::unique_ptr<RigBridge> rig_;
+    std::unique_ptr<NetworkKeyerBridge> networkKeyer_;
 
     bool callsignIsActiveBox_ = false;
     bool hasShutDown_ = false;

@@ -4,6 +4,7 @@
 #include "link/link.h"
 #include "operator/language_library.h"
 #include "operator/lamp.h"
+#include "operator/network_keyer_bridge.h"
 #include "operator/operator_dialogs.h"
 #include "operator/rig_bridge.h"
 #include "operator/save_problem_notice.h"
@@ -177,6 +178,7 @@ void FrmTavrik::applySettings()
     sidetone_.setOutputSetting(s.devices.sidetoneOutput);
     winKey_.setSettings(s.winKey);
     rig_->applySettings(s.keyer);
+    networkKeyer_->applySettings();
     relayout();
 }
 
@@ -237,6 +239,7 @@ void FrmTavrik::shutDown()
     // afterwards must not start a transmission.
     hasShutDown_ = true;
     setFormReady(false);
+    networkKeyer_->shutDown();
     keyer_.restorePriority();
     if (sidetone_.sidetoneOn())
         keyer_.toneOff();
@@ -328,7 +331,7 @@ void FrmTavrik::selectRadioPin(int)
 void FrmTavrik::showLinkProblem(const QString& problem)
 {
     // Shown only while there is something to say, so a working link costs no room.
-    statusBar()->setVisible(!problem.isEmpty());
+    statusBar()->setVisible(!problem.isEmpty() || !networkKeyer_->statusText().isEmpty());
     statusBar()->showMessage(problem);
     relayout();
 }

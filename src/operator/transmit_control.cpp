@@ -53,6 +53,15 @@ void TransmitControl::appendToTypingBox(const QString& text)
     typingBoxChanged();
 }
 
+void TransmitControl::appendQueuedText(const QString& text)
+{
+    box_.setTypingColour(unsentColour());
+    box_.moveCaretToEnd();
+    box_.insertAtEnd(text);
+    box_.moveCaretToEnd();
+    typingBoxChanged();
+}
+
 void TransmitControl::typingBoxChanged()
 {
     if (box_.length() == 0 || !formReady_)
@@ -115,6 +124,13 @@ void TransmitControl::abort()
 {
     cancelLoop();
     box_.clear();
+    abortQueue();
+    if (abortObserver_)
+        abortObserver_();
+}
+
+void TransmitControl::abortQueue()
+{
     if (rigChosen()) {
         logAfterSending_ = false;
         rig_->abort();

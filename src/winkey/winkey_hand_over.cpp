@@ -1,5 +1,6 @@
 #include "winkey/winkey_hand_over.h"
 
+#include "keyer/box_marks.h"
 #include "keyer/software_keyer.h"
 #include "keyer/keyer_ports.h"
 #include "settings/setting_table.h"
@@ -82,6 +83,37 @@ void WinKeyHandOver::consumeSpeedMarkers(int position, char16_t marker, int step
     box_.resumeRedraw();
 }
 
+bool WinKeyHandOver::takeMark(int position)
+{
+    if (position > box_.length())
+        return false;
+    const char16_t c = box_.charAt(position).unicode();
+    if (c == kSpeedUpMarker || c == kSpeedDownMarker) {
+        consumeSpeedMarkers(position, c, c == kSpeedUpMarker ? +2 : -2);
+        return true;
+    }
+    const std::optional<SpeedMark> mark = SpeedMarkAt(box_, position);
+    // The keyer's half space is half a dot: no stand-in for half a letter space.
+    const int length = mark ? mark->length : c == kHalfSpaceMark ? 1 : 0;
+    if (length == 0)
+        return false;
+    box_.suspendRedraw();
+    for (int i = 0; i < length; ++i)
+        box_.removeCharAt(position);
+    box_.resumeRedraw();
+    if (mark) {
+        KeyerState& s = keyer_.state();
+        s.wpm = mark->wpm;
+        s.savedWpm = mark->wpm;
+        s.dotMs = keyer_.dotMsFromWpm(s.wpm);
+        if (!connection_.settings().analogSpeed) {
+            connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.wpm));
+            keyer_.showKeyingSpeed(s.wpm);
+        }
+    }
+    return true;
+}
+
 bool WinKeyHandOver::sendable(char16_t code)
 {
     if (code == kBar) {
@@ -101,12 +133,15 @@ void WinKeyHandOver::nextChar(int position)
     s.sentCharCount = position;
     if (position > box_.length())
         return;
+    while (takeMark(position)) {
+    }
+    if (position > box_.length()) {
+        if (s.isSending)
+            finish();
+        return;
+    }
     const char16_t c = Upper(box_.charAt(position).unicode());
-    if (c == kSpeedUpMarker) {
-        consumeSpeedMarkers(position, c, +2);
-    } else if (c == kSpeedDownMarker) {
-        consumeSpeedMarkers(position, c, -2);
-    } else if (c <= 31 || c == u'!' || (c >= 94 && c != kBar)) {
+    if (c <= 31 || c == u'!' || (c >= 94 && c != kBar)) {
         // A "|" goes on to be written as the keyer's half space.
         box_.suspendRedraw();
         box_.removeCharAt(position);
@@ -120,6 +155,8 @@ void WinKeyHandOver::nextChar(int position)
                 finish();
             return;
         }
+        if (takeMark(position))
+            continue;
         if (sendable(box_.charAt(position).unicode()))
             break;
         if (!s.isSending)
