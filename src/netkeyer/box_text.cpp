@@ -32,8 +32,9 @@ BoxText ToBoxText(const QByteArray& request)
 {
     BoxText box;
     QByteArray text = request;
-    if (text.endsWith('^')) {
-        text.chop(1);
+    // What follows the "^" is neither keyed nor echoed.
+    if (const qsizetype caret = text.indexOf('^'); caret >= 0) {
+        text.truncate(caret);
         box.echo = text;
     }
     for (const char c : text) {

@@ -12,7 +12,7 @@ namespace tavrik::netkeyer {
 // is dropped, so a client keys nothing it did not ask for.
 struct BoxText {
     QString text;
-    // A trailing "^" asks for this text back once it has been keyed.
+    // A "^" ends the text and asks for it back once it has been keyed.
     std::optional<QByteArray> echo;
 };
 

@@ -117,10 +117,11 @@ void NetworkKeyer::queueText(const QByteArray& text, const QHostAddress& from, q
     std::optional<Reply> armed = std::exchange(armed_, std::nullopt);
     if (station_.queuedLength() + box.text.size() > kLongestQueue)
         return;
-    if (armed)
-        pending_.push_back(*armed);
+    // One reply a text: the echo asked in the text wins over an armed ESC h.
     if (box.echo)
         pending_.push_back({from, port, *box.echo + "\r\n"});
+    else if (armed)
+        pending_.push_back(*armed);
     if (!box.text.isEmpty())
         station_.queue(box.text);
     sendRepliesOnceKeyed();
@@ -175,6 +176,9 @@ void NetworkKeyer::sendRepliesOnceKeyed()
 void NetworkKeyer::queueAborted()
 {
     endTune();
+    // An armed reply is spent by the abort too.
+    if (armed_)
+        pending_.push_back(*std::exchange(armed_, std::nullopt));
     for (const Reply& reply : std::exchange(pending_, {}))
         socket_.writeDatagram(QByteArrayLiteral("break\r\n"), reply.to, reply.port);
     replyPoll_.stop();

@@ -19,7 +19,7 @@ struct Code {
 
 constexpr std::array kCodes = {
     Code{'0', Request::Kind::Reset, Argument::None, 0, 0},
-    Code{'2', Request::Kind::Speed, Argument::Number, 5, 60},
+    Code{'2', Request::Kind::Speed, Argument::Number, 4, 60},
     Code{'3', Request::Kind::Tone, Argument::Number, 0, 4000},
     Code{'4', Request::Kind::Abort, Argument::None, 0, 0},
     Code{'5', Request::Kind::Exit, Argument::None, 0, 0},
@@ -36,9 +36,11 @@ constexpr std::array kCodes = {
     Code{'h', Request::Kind::Reply, Argument::Text, 0, 0},
 };
 
-// A whole decimal number, a minus sign allowed, nothing around it.
-std::optional<int> WholeNumber(const QByteArray& text)
+// A whole decimal number, a minus sign allowed; spaces before it, nothing after it.
+std::optional<int> WholeNumber(QByteArray text)
 {
+    while (text.startsWith(' ') || text.startsWith('\t'))
+        text.remove(0, 1);
     const qsizetype first = text.startsWith('-') ? 1 : 0;
     if (text.size() == first || text.size() > first + 5)
         return std::nullopt;
