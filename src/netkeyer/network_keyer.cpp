@@ -130,10 +130,13 @@ void NetworkKeyer::queueText(const QByteArray& text, const QHostAddress& from, q
 void NetworkKeyer::speed(int wpm)
 {
     // Text still waiting keeps the speed it was sent at; what follows takes the new one.
-    if (station_.idle())
+    if (station_.idle()) {
         station_.setSpeed(wpm);
-    else
-        station_.queue(SpeedMarkText(wpm));
+        return;
+    }
+    const QString mark = SpeedMarkText(wpm);
+    if (station_.queuedLength() + mark.size() <= kLongestQueue)
+        station_.queue(mark);
 }
 
 void NetworkKeyer::tune(int seconds)
