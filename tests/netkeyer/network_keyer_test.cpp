@@ -6,6 +6,10 @@
 #include "support/station_fixture.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QNetworkDatagram>
 #include <QTest>
 #include <QUdpSocket>
@@ -155,6 +159,17 @@ TEST(NetworkKeyer, RepliesOnceKeyedAndBreakOnAbort)
     client.send("\x1b" "4");
     EXPECT_EQ(client.reply(), QByteArray("break\r\n")) << "an armed reply is spent by the abort";
     EXPECT_FALSE(client.reply(300)) << "nothing more";
+
+    // A tune ends by itself, the lines released; one shorter than asked when aborted.
+    station.log.edges.clear();
+    client.send("\x1b" "c1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.window().transmit().tuneActive(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !station.window().transmit().tuneActive(); }, 5000));
+    EXPECT_EQ(station.log.names({"key down", "key up"}), (std::vector<std::string>{"key down", "key up"}));
+    client.send("\x1b" "c10");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.window().transmit().tuneActive(); }, 5000));
+    client.send("\x1b" "4");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !station.window().transmit().tuneActive(); }, 2000));
 }
 
 TEST(NetworkKeyer, BadInputKeysNothing)
@@ -226,6 +241,20 @@ TEST(NetworkKeyer, SettingsMenuAndATakenPortToldInWords)
     EXPECT_TRUE(bridge.listening());
     EXPECT_EQ(bridge.statusText(), QStringLiteral("Network keyer listening on 127.0.0.1:%1").arg(port));
     EXPECT_TRUE(station.iniText().contains(QStringLiteral("Enabled=ON")));
+
+    // Another address than loopback is the operator's choice, told what it means.
+    QAction* setup = station.window().findChild<QAction*>(QStringLiteral("mnuNetworkKeyerSetup"));
+    ASSERT_TRUE(setup);
+    setup->trigger();
+    auto* dialog = station.window().findChild<QDialog*>(QStringLiteral("frmNetworkKeyer"));
+    ASSERT_TRUE(dialog);
+    auto* warning = dialog->findChild<QLabel*>(QStringLiteral("lblNetworkWarning"));
+    EXPECT_FALSE(warning->isVisibleTo(dialog));
+    dialog->findChild<QLineEdit*>(QStringLiteral("txtNetworkAddress"))->setText(QStringLiteral("0.0.0.0"));
+    EXPECT_TRUE(warning->isVisibleTo(dialog));
+    dialog->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+    EXPECT_EQ(bridge.statusText(), QStringLiteral("Network keyer listening on 0.0.0.0:%1").arg(port));
+    EXPECT_TRUE(station.iniText().contains(QStringLiteral("Address=0.0.0.0")));
 }
 
 TEST(NetworkKeyer, OffByDefault)
