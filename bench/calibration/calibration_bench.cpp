@@ -11,6 +11,7 @@
 #include "platform/priority.h"
 #include "platform/serial_line.h"
 #include "support/window_fakes.h"
+#include "window_bench_application.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,13 +55,13 @@ void RunTest(FrmTavrik& window, const char* button, int wpm)
     while (window.keyerSetup().reportWindow() == nullptr)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     FrmCalibrate* report = window.keyerSetup().reportWindow();
-    const Calibration& run = window.keyer().calibration();
-    const double spanMs = ElapsedMs(run.startCount, run.endCount, window.clock().frequency());
-    const auto& ratios = window.keyer().options().ratios;
+    const Calibration& run = window.station().keyer().calibration();
+    const double spanMs = ElapsedMs(run.startCount, run.endCount, window.station().clock().frequency());
+    const auto& ratios = window.station().keyer().options().ratios;
     const double units = (4 * ratios.dashLength + 19 + 4 * ratios.letterSpace + ratios.wordSpace) * wpm - ratios.wordSpace;
-    const double keyedMs = units * window.keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm));
-    std::printf("%d WPM test (dot %d ms, %s)\n", wpm, window.keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm)),
-                window.keyer().options().slowTyping ? "slow typing on" : "slow typing off");
+    const double keyedMs = units * window.station().keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm));
+    std::printf("%d WPM test (dot %d ms, %s)\n", wpm, window.station().keyer().dotMsFromWpm(static_cast<std::int16_t>(wpm)),
+                window.station().keyer().options().slowTyping ? "slow typing on" : "slow typing off");
     std::printf("  %s\n  %s\n", qPrintable(report->label1().text()), qPrintable(report->label2().text()));
     std::printf("  measured span %.3f ms for %.0f ms of keyed time: %.3f ms (%.4f%%) spent beyond it\n", spanMs, keyedMs,
                 spanMs - keyedMs, (spanMs - keyedMs) / keyedMs * 100);
@@ -76,9 +77,7 @@ void RunTest(FrmTavrik& window, const char* button, int wpm)
 int main(int argc, char** argv)
 {
     using namespace tavrik;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    tavrik::bench::WindowBenchApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("TAVRIK_RUNTIME_DIR", (dir.path() + QStringLiteral("/rt")).toLocal8Bit());
     QFile ini(QDir(dir.path()).filePath(QStringLiteral("TAVRIK.INI")));

@@ -1,6 +1,7 @@
 #include "keying_report.h"
 
 #include "keyer/morse.h"
+#include "sorted_figures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,15 +47,14 @@ double PrintAccuracy(const char* title, const std::vector<std::int64_t>& edges, 
     }
     std::vector<double> sorted = errorsUs;
     std::sort(sorted.begin(), sorted.end());
-    const auto at = [&](double q) { return sorted[static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1))]; };
     const double idealSpan = std::accumulate(idealMs.begin(), idealMs.end(), 0.0);
     const double span = ElapsedMs(edges.front(), edges.back(), frequency);
     std::printf("%s: %zu intervals, error median %.2f us, p99 %.2f us, max %.2f us, mean %+.2f us; span %.3f ms vs %.3f ms "
                 "ideal (%+.4f%%)\n",
-                title, sorted.size(), at(0.5), at(0.99), sorted.back(), signedSumUs / static_cast<double>(sorted.size()), span,
+                title, sorted.size(), At(sorted, 0.5), At(sorted, 0.99), sorted.back(), signedSumUs / static_cast<double>(sorted.size()), span,
                 idealSpan, (span - idealSpan) / idealSpan * 100.0);
     std::fflush(stdout);
-    return at(0.99);
+    return At(sorted, 0.99);
 }
 
 QString RepeatedWord(const QString& word, int times)

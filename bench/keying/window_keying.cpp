@@ -13,7 +13,9 @@
 #include "platform/runtime_dir.h"
 #include "platform/serial_line.h"
 #include "platform/shared_block.h"
+#include "sorted_figures.h"
 #include "support/window_fakes.h"
+#include "window_bench_application.h"
 
 #include <QAction>
 #include <QApplication>
@@ -148,7 +150,7 @@ QString Ini(int wpm, const QString& more = QString())
 void SendThroughTypingBox(FrmTavrik& window, const QString& text)
 {
     window.typingBox().insertAtEnd(text);
-    window.transmit().typingBoxChanged();
+    window.station().transmit().typingBoxChanged();
     window.menus().mnuTX->trigger();
 }
 
@@ -158,7 +160,7 @@ void ParallelThroughWindow(int wpm, int words)
     StampingPortIo port(clock);
     Station station(Ini(wpm), port);
     const QString text = RepeatedWord(QStringLiteral("PARIS"), words);
-    const auto ideal = IdealIntervalsMs(text, station.window->keyer().state().dotMs, station.window->keyer().options().ratios);
+    const auto ideal = IdealIntervalsMs(text, station.window->station().keyer().state().dotMs, station.window->station().keyer().options().ratios);
     SendThroughTypingBox(*station.window, text);
     char title[128];
     std::snprintf(title, sizeof title, "window, parallel port, %d WPM, PARIS x %d (%s)", wpm, words,
@@ -175,7 +177,7 @@ void SharedSerialThroughWindow(int wpm, int words)
     StampingPortIo port(clock);
     Station station(Ini(wpm, QStringLiteral("Port to Use=Shared Serial\nDedicated Serial Port=Comm1\n")), port);
     const QString text = RepeatedWord(QStringLiteral("PARIS"), words);
-    const auto ideal = IdealIntervalsMs(text, station.window->keyer().state().dotMs, station.window->keyer().options().ratios);
+    const auto ideal = IdealIntervalsMs(text, station.window->station().keyer().state().dotMs, station.window->station().keyer().options().ratios);
     SendThroughTypingBox(*station.window, text);
     char title[128];
     std::snprintf(title, sizeof title, "window, shared serial (as the logging program receives it), %d WPM, PARIS x %d", wpm, words);
@@ -198,9 +200,8 @@ void ButtonToKeyDown(int presses, int pttDelayMs)
             latenciesUs.push_back(ElapsedMs(pressed, port.edges.front(), clock.frequency()) * 1000.0 - pttDelayMs * 1000.0);
     }
     std::sort(latenciesUs.begin(), latenciesUs.end());
-    const auto at = [&](double q) { return latenciesUs[static_cast<std::size_t>(q * static_cast<double>(latenciesUs.size() - 1))]; };
     std::printf("button press to first key-down beyond the %d ms PTT delay: median %.1f us, p99 %.1f us, max %.1f us (%zu presses)\n",
-                pttDelayMs, at(0.5), at(0.99), latenciesUs.back(), latenciesUs.size());
+                pttDelayMs, At(latenciesUs, 0.5), At(latenciesUs, 0.99), latenciesUs.back(), latenciesUs.size());
     std::fflush(stdout);
 }
 
@@ -209,9 +210,7 @@ void ButtonToKeyDown(int presses, int pttDelayMs)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    tavrik::bench::WindowBenchApplication app(argc, argv);
     std::printf("Keying through the main window on the real clock (takes about two minutes)\n");
     tavrik::bench::ButtonToKeyDown(100, 50);
     tavrik::bench::ParallelThroughWindow(20, 10);

@@ -122,18 +122,18 @@ double KeyAtTheLine(const Run& run, int wpm)
     }
 
     const QString text = RepeatedWord(QStringLiteral("PARIS"), kWords);
-    const auto ideal = IdealIntervalsMs(text, window.keyer().state().dotMs, window.keyer().options().ratios);
+    const auto ideal = IdealIntervalsMs(text, window.station().keyer().state().dotMs, window.station().keyer().options().ratios);
     const std::int64_t* none = nullptr;
     const int before = run.recorded(&none);
     window.typingBox().insertAtEnd(text);
-    window.transmit().typingBoxChanged();
+    window.station().transmit().typingBoxChanged();
     window.menus().mnuTX->trigger();
     char title[200];
     std::snprintf(title, sizeof title, "Tavrik, %d WPM, PARIS x %d (%s, %s)", wpm, kWords, priority.lastRaiseDescription(),
                   QGuiApplication::platformName().toLocal8Bit().constData());
     const std::vector<std::int64_t> edges = EdgesSince(run.recorded, before);
     return PrintAccuracy(title, edges, clock.frequency(),
-                         WithOwnWordSpace(ideal, edges, window.keyer().state().dotMs, "Tavrik"));
+                         WithOwnWordSpace(ideal, edges, window.station().keyer().state().dotMs, "Tavrik"));
 }
 
 int Spawn(const std::vector<std::string>& args, const std::vector<std::string>& environment)

@@ -1,29 +1,18 @@
 // How long a rigctld command holds the window: a round trip to Hamlib's dummy radio, and the
 // time a command takes to give up on a peer that stalls or is not there.
+#include "support/rig_peers.h"
 #include "rig/rigctld_client.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTcpServer>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
-
-std::uint16_t FreePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 struct Figures {
     double median;
@@ -50,8 +39,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     using tavrik::RigctldClient;
+    using tavrik::test::FakeRigctld;
 
-    const std::uint16_t port = FreePort();
+    const std::uint16_t port = tavrik::test::FreeTcpPort();
     QProcess rigctld;
     rigctld.start(QStringLiteral("rigctld"), {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
                                               QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(port)});
@@ -70,24 +60,18 @@ int main(int argc, char** argv)
     rigctld.kill();
     rigctld.waitForFinished();
 
-    // A peer the kernel connects but that never reads or answers: the bound.
-    const int stalled = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(stalled, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(stalled, 8);
-    socklen_t length = sizeof address;
-    ::getsockname(stalled, reinterpret_cast<sockaddr*>(&address), &length);
-    RigctldClient stalledClient;
-    stalledClient.setEndpoint({QStringLiteral("127.0.0.1"), ntohs(address.sin_port)});
-    const Figures stall = Measure(5, [&] { stalledClient.request("T 1"); });
-    std::printf("T 1 to a stalled peer:          median %6.1f ms, worst %6.1f ms (5; bound %d ms)\n", stall.median,
-                stall.worst, RigctldClient::kAnswerBoundMs);
-    ::close(stalled);
+    // A peer that takes every command and never answers: the bound.
+    {
+        const FakeRigctld stalled(FakeRigctld::Mode::Stall);
+        RigctldClient stalledClient;
+        stalledClient.setEndpoint({QStringLiteral("127.0.0.1"), stalled.port()});
+        const Figures stall = Measure(5, [&] { stalledClient.request("T 1"); });
+        std::printf("T 1 to a stalled peer:          median %6.1f ms, worst %6.1f ms (5; bound %d ms)\n", stall.median,
+                    stall.worst, RigctldClient::kAnswerBoundMs);
+    }
 
     RigctldClient nobody;
-    nobody.setEndpoint({QStringLiteral("127.0.0.1"), FreePort()});
+    nobody.setEndpoint({QStringLiteral("127.0.0.1"), tavrik::test::FreeTcpPort()});
     const Figures refused = Measure(20, [&] { nobody.request("T 1"); });
     std::printf("T 1 with nothing listening:     median %6.1f ms, worst %6.1f ms (20)\n", refused.median, refused.worst);
     return 0;

@@ -2,6 +2,7 @@
 // of every section, each macro near the longest a read gives back.
 #include "settings/atomic_file.h"
 #include "settings/load_settings.h"
+#include "sorted_figures.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include <vector>
 
 using namespace tavrik;
+using tavrik::bench::At;
 
 namespace {
 
@@ -46,11 +48,6 @@ double CpuMs()
     timespec now {};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double At(const std::vector<double>& sorted, double share)
-{
-    return sorted[static_cast<std::size_t>(share * static_cast<double>(sorted.size() - 1))];
 }
 
 // Writers in separate processes take turns at one file as fast as they can, each doing what a

@@ -6,7 +6,9 @@
 #include "platform/clock.h"
 #include "settings/load_settings.h"
 #include "settings/setting_table.h"
+#include "sorted_figures.h"
 #include "support/window_fakes.h"
+#include "window_bench_application.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -63,7 +65,7 @@ double MsToShowWindow(bool full)
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return At(values, 0.5);
 }
 
 } // namespace
@@ -71,9 +73,7 @@ double Median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    tavrik::bench::WindowBenchApplication app(argc, argv);
     using tavrik::bench::MsToShowWindow;
     MsToShowWindow(false); // fonts and styles loaded once, as in any run
     constexpr int kRuns = 7;

@@ -12,6 +12,7 @@
 #include "platform/priority.h"
 #include "support/winkey_emulator_process.h"
 #include "support/window_fakes.h"
+#include "window_bench_application.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -84,9 +85,9 @@ bool Run(int wpm, const QString& echoAt, Figures& out)
 
     QElapsedTimer elapsed;
     elapsed.start();
-    window.transmit().appendToTypingBox(kText);
+    window.station().transmit().appendToTypingBox(kText);
     const QDeadlineTimer deadline(120000);
-    while (window.keyer().state().isSending && !deadline.hasExpired())
+    while (window.station().keyer().state().isSending && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     out.tavrikMs = static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
     if (!emulator.waitForLine(QStringLiteral("done: ")))
@@ -128,7 +129,7 @@ bool Replug(std::vector<double>& out)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         if (window.keyLamp().isOn())
             return false;
-        window.transmit().appendToTypingBox(QStringLiteral("E"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("E"));
         emulator = std::make_unique<test::WinKeyEmulatorProcess>();
         if (!emulator->start(QStringLiteral(WINKEY_EMULATOR), arguments))
             return false;
@@ -138,7 +139,7 @@ bool Replug(std::vector<double>& out)
             return false;
         out.push_back(static_cast<double>(back.nsecsElapsed()) / 1e6);
         const QDeadlineTimer idle(10000);
-        while (window.keyer().state().isSending && !idle.hasExpired())
+        while (window.station().keyer().state().isSending && !idle.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     }
     return true;
@@ -148,9 +149,7 @@ bool Replug(std::vector<double>& out)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    tavrik::bench::WindowBenchApplication app(argc, argv);
     std::printf("winkey_throughput: \"%s\" (%d characters) typed into Tavrik in WinKey mode, keyed by\n"
                 "tools/winkey-emulator on a pseudo-terminal; one byte takes %.2f ms on the modelled wire.\n\n",
                 qPrintable(kText), static_cast<int>(kText.size()), 11 * 1000.0 / 1200);

@@ -1,6 +1,7 @@
 #include "keyer/software_keyer.h"
 
 #include "common/link_codes.h"
+#include "common/queue_markers.h"
 #include "common/vb_numbers.h"
 #include "keyer/box_marks.h"
 #include "keyer/morse.h"
@@ -8,15 +9,13 @@
 #include "platform/priority.h"
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace tavrik {
 namespace {
 
-constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
-constexpr char16_t kSpeedDownMarker = 0x00AB; // «
-constexpr char16_t kJoinMarker = u'^';
+// Three digits on the speed display.
+constexpr SpeedRange kSpeeds{1, 999};
 constexpr double kSpinThresholdMs = 20;
 // How much of the longest window work seen is remembered from one wait to the next.
 constexpr double kWindowWorkMemory = 0.9;
@@ -207,17 +206,13 @@ void SoftwareKeyer::takeFirstChar(int& position)
         ++position;
 }
 
-void SoftwareKeyer::consumeSpeedMarkers(int position, QChar marker, int step)
+void SoftwareKeyer::consumeSpeedMarkers(int position, QChar marker)
 {
     TransmitQueue& box = parts_.box;
     box.suspendRedraw();
     while (position <= box.length() && box.charAt(position) == marker) {
-        // A speed that would leave the 16-bit range is skipped, not wrapped.
-        const int next = state_.wpm + step;
-        if (next >= std::numeric_limits<std::int16_t>::min() && next <= std::numeric_limits<std::int16_t>::max()) {
-            state_.wpm = static_cast<std::int16_t>(next);
-            state_.dotMs = dotMsFromWpm(state_.wpm);
-        }
+        state_.wpm = SpeedAfterMarker(marker, state_.wpm, kSpeeds);
+        state_.dotMs = dotMsFromWpm(state_.wpm);
         box.removeCharAt(position);
         showKeyingSpeed(state_.wpm);
     }
@@ -238,10 +233,8 @@ void SoftwareKeyer::nextChar(int& position)
     // Marks in a row all act before the character they stand in front of.
     while (position <= box.length()) {
         const QChar c = box.charAt(position);
-        if (c == QChar(kSpeedUpMarker)) {
-            consumeSpeedMarkers(position, c, +2);
-        } else if (c == QChar(kSpeedDownMarker)) {
-            consumeSpeedMarkers(position, c, -2);
+        if (IsSpeedMarker(c)) {
+            consumeSpeedMarkers(position, c);
         } else if (c == QChar(kJoinMarker)) {
             removeMark(position, 1);
             state_.joinNext = true;
@@ -389,6 +382,39 @@ void SoftwareKeyer::tuneOn()
     keyDown();
     toneOn();
     tuneKeyDown_ = true;
+}
+
+void SoftwareKeyer::start()
+{
+    colourSentText(1);
+    state_.currentChar = QString(parts_.box.charAt(1));
+    sendLoop();
+}
+
+void SoftwareKeyer::abort()
+{
+    showKeyingSpeed(state_.savedWpm);
+    state_.dotMs = dotMsFromWpm(state_.wpm);
+    leaveSendingState();
+}
+
+void SoftwareKeyer::tune(bool keyDown)
+{
+    if (keyDown)
+        tuneOn();
+    else
+        tuneOff();
+}
+
+bool SoftwareKeyer::closeWhileSending(bool tuning)
+{
+    // Tuning has no send loop to end: without this the key would stay down and no close
+    // would ever get through.
+    if (tuning)
+        tuneOff();
+    state_.abort = true;
+    leaveSendingState();
+    return false;
 }
 
 void SoftwareKeyer::tuneOff()

@@ -4,6 +4,7 @@
 #include "common/fixed_ms.h"
 #include "keyer/calibration.h"
 #include "keyer/element_timing.h"
+#include "keyer/keyer.h"
 #include "keyer/keyer_ports.h"
 
 #include <QString>
@@ -55,7 +56,7 @@ struct KeyerState {
 // The software keyer: turns the typing box into timed key, PTT and tone edges.
 // Runs on the window thread; long waits let the window process its events, so whatever
 // the operator does meanwhile reaches the box and is sent by the running loop.
-class SoftwareKeyer {
+class SoftwareKeyer final : public Keyer {
 public:
     // Positions are 16-bit in the stored model of the box; a transmission ends there.
     static constexpr int kMaxPosition = 32767;
@@ -85,6 +86,13 @@ public:
     std::int32_t dotMsFromWpm(std::int16_t wpm) const { return DotMsFromWpm(wpm, options_.ratios); }
     void showKeyingSpeed(std::int16_t wpm);
 
+    // Keyer: one transmission of what the box holds, from its first character.
+    void start() override;
+    // Puts back the operator's speed and leaves the sending state.
+    void abort() override;
+    void tune(bool keyDown) override;
+    bool closeWhileSending(bool tuning) override;
+
     void sendLoop();
     void nextChar(int& position);
     void colourSentText(int position);
@@ -106,7 +114,7 @@ public:
 
     // The last transmission ended with text still queued that it did not send: it reached
     // kMaxPosition, or the box was emptied and typed into again while it ran.
-    bool leftUnsentText() const { return unsentFrom_ > 0; }
+    bool leftUnsentText() const override { return unsentFrom_ > 0; }
 
     // Each switch measures its own duration. A line changes somewhere inside its call (at
     // the far end of a request to the logging program), at about the same point each time:
@@ -123,7 +131,7 @@ private:
     // Runs `action` and measures its duration, setting startCount and nowCount as ToneOff does.
     template <typename Action>
     FixedMs measured(Action action);
-    void consumeSpeedMarkers(int position, QChar marker, int step);
+    void consumeSpeedMarkers(int position, QChar marker);
     void removeMark(int position, int length);
     // The first character of a transmission, after the markers in front of it; moves
     // `position` on past it when there is one.

@@ -1,6 +1,7 @@
 #include "macros/macro_expander.h"
 
 #include "common/link_codes.h"
+#include "common/queue_markers.h"
 #include "common/trim_at_nul.h"
 #include "common/vb_numbers.h"
 #include "settings/setting_table.h"
@@ -33,8 +34,8 @@ QString MacroExpander::ExpandMacro(QString text)
     replaceAll(u"$call$", context_.callsignText());
     replaceAll(u"$mycall$", context_.myCallsign());
     replaceAll(u"$band$", context_.bandText());
-    replaceAll(u"$speed+$", QString(kSpeedUpMarker));
-    replaceAll(u"$speed-$", QString(kSpeedDownMarker));
+    replaceAll(u"$speed+$", QString(QChar(kSpeedUpMarker)));
+    replaceAll(u"$speed-$", QString(QChar(kSpeedDownMarker)));
 
     SendCommands(text, u"$command", QStringLiteral("Command "), 0);
     // Hex commands of three characters or fewer cannot be meant: they are dropped.

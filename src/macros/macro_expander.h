@@ -16,10 +16,6 @@ namespace tavrik {
 // middle of another expansion is safe.
 class MacroExpander {
 public:
-    // Speed-up and speed-down markers that the keyers consume as they reach them.
-    static constexpr QChar kSpeedUpMarker = QChar(0x00BB);
-    static constexpr QChar kSpeedDownMarker = QChar(0x00AB);
-
     static constexpr std::int32_t kLoopStepMs = 5000;
     // The loop timer cannot count further; more "$loop$" tokens add nothing.
     static constexpr std::int32_t kLongestLoopMs = 65535;

@@ -51,10 +51,11 @@ public:
 
     // A port or sound error in place of the box's text. It is shown, never queued: sending
     // it would put the error on the air. The operator's next text replaces it.
-    void showNotice(const QString& text);
+    void showNotice(const QString& text) override;
     // The notice goes when it starts with `start`: what it reported has been mended.
-    void withdrawNotice(const QString& start);
-    QString notice() const { return placeholderText(); }
+    void withdrawNotice(const QString& start) override;
+    void clearNotice() override { setPlaceholderText(QString()); }
+    QString notice() const override { return placeholderText(); }
 
 protected:
     bool event(QEvent* e) override;

@@ -4,65 +4,53 @@
 #include "operator/operator_dialogs.h"
 #include "operator/tavrik_menus.h"
 #include "operator/windows_fonts.h"
+#include "settings/setting_table.h"
 
 #include <QAction>
 #include <QLabel>
 
 namespace tavrik {
-namespace {
-
-const QString kMainSection = QStringLiteral("frmTavrik Settings");
-
-QString Flag(bool value)
-{
-    return value ? QStringLiteral("True") : QStringLiteral("False");
-}
-
-} // namespace
-
 void FrmTavrik::connectAppearanceMenus()
 {
     TavrikMenus& m = *menus_;
     connect(m.mnuOnTop, &QAction::triggered, this, &FrmTavrik::toggleOnTop);
     connect(m.mnuWPMColor, &QAction::triggered, this, [this] {
-        chooseColourSetting("WPM Text Color", settings_.wpmTextColor);
-        QPalette palette = speedLabel_->palette();
-        palette.setColor(QPalette::WindowText, ToQColor(settings_.wpmTextColor));
-        speedLabel_->setPalette(palette);
+        chooseColourSetting(setting::kWpmTextColor, station_.settings().wpmTextColor);
+        sBar_->setSpeedColour(station_.settings().wpmTextColor);
     });
     connect(m.mnutextbackcolor, &QAction::triggered, this, [this] {
-        chooseColourSetting("TextBox Backcolor", settings_.textBoxBackColor);
-        box_->setBackground(settings_.textBoxBackColor);
+        chooseColourSetting(setting::kTextBoxBackColor, station_.settings().textBoxBackColor);
+        box_->setBackground(station_.settings().textBoxBackColor);
         applyBoxColours();
     });
     connect(m.mnutxtextcolor, &QAction::triggered, this, [this] {
-        chooseColourSetting("Transmitted Text Color", settings_.transmittedTextColor);
+        chooseColourSetting(setting::kTransmittedTextColor, station_.settings().transmittedTextColor);
         applyBoxColours();
     });
     connect(m.mnutxingtextcolor, &QAction::triggered, this, [this] {
-        chooseColourSetting("Transmitting Text Color", settings_.transmittingTextColor);
+        chooseColourSetting(setting::kTransmittingTextColor, station_.settings().transmittingTextColor);
         applyBoxColours();
     });
     connect(m.mnuLoopingBackColor, &QAction::triggered, this, [this] {
-        chooseColourSetting("Text BackColor (looping)", settings_.loopingBackColor);
+        chooseColourSetting(setting::kLoopingBackColor, station_.settings().loopingBackColor);
         applyBoxColours();
     });
     connect(m.mnutextfont, &QAction::triggered, this, &FrmTavrik::chooseTextFont);
     // The caption carries the version; the box adds where this run keeps its settings.
     connect(m.mnuVersion, &QAction::triggered, this, [this] {
-        devices_.dialogs.showMessage(DialogTitle(QStringLiteral("Tavrik")),
-                                     QStringLiteral("Tavrik ") + QStringLiteral(TAVRIK_VERSION)
-                                         + QStringLiteral("\nSettings: ")
-                                         + (settingsFile_ ? settingsFile_->path() : QString()),
-                                     MessageIcon::Information);
+        SettingsFile* file = station_.settingsFile();
+        station_.dialogs().showMessage(DialogTitle(QStringLiteral("Tavrik")),
+                                       QStringLiteral("Tavrik ") + QStringLiteral(TAVRIK_VERSION)
+                                           + QStringLiteral("\nSettings: ") + (file ? file->path() : QString()),
+                                       MessageIcon::Information);
     });
 }
 
 void FrmTavrik::toggleOnTop()
 {
     const bool onTop = menus_->mnuOnTop->isChecked();
-    settings_.onTop = onTop;
-    writeSetting(kMainSection, QStringLiteral("On Top"), onTop ? QStringLiteral("1") : QStringLiteral("0"));
+    station_.settings().onTop = onTop;
+    station_.write(Stored(setting::kOnTop, onTop));
     // Changing the flag re-creates the native window: keep where it was and show it again,
     // minimised if it was, without taking the focus.
     const QRect placed = geometry();
@@ -78,30 +66,40 @@ void FrmTavrik::toggleOnTop()
 }
 
 // A cancelled dialog leaves the colour and the file as they were.
-void FrmTavrik::chooseColourSetting(const char* key, Colour& colour)
+void FrmTavrik::chooseColourSetting(const Setting<TavrikSettings, Colour>& row, Colour& colour)
 {
-    const std::optional<Colour> chosen = devices_.dialogs.chooseColour(colour);
+    const std::optional<Colour> chosen = station_.dialogs().chooseColour(colour);
     if (!chosen)
         return;
     colour = *chosen;
-    writeSetting(kMainSection, QLatin1String(key), QString::number(colour));
+    station_.write(Stored(row, colour));
 }
 
 // The sent-text colours act from the next colouring; the backgrounds from the next change
 // between looping and not.
 void FrmTavrik::applyBoxColours()
 {
-    KeyerOptions& o = keyer_.options();
-    o.transmittedTextColor = settings_.transmittedTextColor;
-    o.transmittingTextColor = settings_.transmittingTextColor;
-    o.textBoxForeColor = settings_.textBoxForeColor;
-    transmit_.setColours(settings_.textBoxBackColor, settings_.loopingBackColor);
+    const TavrikSettings& s = station_.settings();
+    KeyerOptions& o = station_.keyer().options();
+    o.transmittedTextColor = s.transmittedTextColor;
+    o.transmittingTextColor = s.transmittingTextColor;
+    o.textBoxForeColor = s.textBoxForeColor;
+    station_.transmit().setColours(s.textBoxBackColor, s.loopingBackColor);
+}
+
+void FrmTavrik::applyTextFont()
+{
+    const TavrikSettings& s = station_.settings();
+    QFont font = ScreenFont(s.textBoxFontName, s.textBoxFontSize, box_->font());
+    font.setBold(s.textBoxFontBold);
+    font.setItalic(s.textBoxFontItalic);
+    box_->setFont(font);
 }
 
 void FrmTavrik::chooseTextFont()
 {
-    TavrikSettings& s = settings_;
-    const std::optional<FontChoice> chosen = devices_.dialogs.chooseFont(
+    TavrikSettings& s = station_.settings();
+    const std::optional<FontChoice> chosen = station_.dialogs().chooseFont(
         {s.textBoxFontName, s.textBoxFontSize, s.textBoxFontBold, s.textBoxFontItalic, s.textBoxForeColor});
     if (!chosen)
         return;
@@ -110,15 +108,13 @@ void FrmTavrik::chooseTextFont()
     s.textBoxFontBold = chosen->bold;
     s.textBoxFontItalic = chosen->italic;
     s.textBoxForeColor = chosen->colour;
-    QFont font = ScreenFont(s.textBoxFontName, s.textBoxFontSize, box_->font());
-    font.setBold(s.textBoxFontBold);
-    font.setItalic(s.textBoxFontItalic);
-    box_->setFont(font);
-    writeSetting(kMainSection, QStringLiteral("TextBox Font Name"), s.textBoxFontName);
-    writeSetting(kMainSection, QStringLiteral("TextBox Font Size"), QString::number(s.textBoxFontSize));
-    writeSetting(kMainSection, QStringLiteral("TextBox Font Bold"), Flag(s.textBoxFontBold));
-    writeSetting(kMainSection, QStringLiteral("TextBox Font Italic"), Flag(s.textBoxFontItalic));
-    writeSetting(kMainSection, QStringLiteral("TextBox Forecolor"), QString::number(s.textBoxForeColor));
+    applyTextFont();
+    for (const SettingWrite& value : {Stored(setting::kTextBoxFontName, s.textBoxFontName),
+                                      Stored(setting::kTextBoxFontSize, s.textBoxFontSize),
+                                      Stored(setting::kTextBoxFontBold, s.textBoxFontBold),
+                                      Stored(setting::kTextBoxFontItalic, s.textBoxFontItalic),
+                                      Stored(setting::kTextBoxForeColor, s.textBoxForeColor)})
+        station_.write(value);
     applyBoxColours();
     box_->setTypingColour(s.textBoxForeColor);
 }

@@ -11,9 +11,8 @@
 #include "operator/tavrik_menus.h"
 #include "operator/windows_fonts.h"
 #include "platform/locale.h"
-#include "platform/parallel_port.h"
 #include "platform/priority.h"
-#include "settings/load_settings.h"
+#include "settings/setting_table.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +27,6 @@
 namespace tavrik {
 namespace {
 
-constexpr const char* kMainSection = "frmTavrik Settings";
 constexpr int kFirstMenuString = 9501;
 
 } // namespace
@@ -44,50 +42,44 @@ void FrmTavrik::formLoad(const StartupOptions& options)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     menus_->mnuVersion->setText(menus_->mnuVersion->text() + QStringLiteral(" ") + QStringLiteral(TAVRIK_VERSION));
     showTimingPriority();
-    srx_->setVisible(false);
-
-    settingsFile_ = std::make_unique<SettingsFile>(options.programDir, options.argumentText);
-    settingsFile_->PrepareSettingsFile();
-    settingsFile_->setSaveProblemReporter([this](const QString& text) {
-        ShowSaveProblem(this, QString::fromLatin1(SettingsFile::kSaveProblemTitle), text);
-    });
-
-    box_->clear();
-    name_->clear();
-    keyer_.state().isSending = false;
+    sBar_->srxField().setVisible(false);
+    sBar_->nameField().clear();
     menus_->mnuTX->setEnabled(false);
     menus_->mnuAbort->setEnabled(false);
-    keyBox_->setOn(false);
-    pttBox_->setOn(false);
+    sBar_->keyLamp().setOn(false);
+    sBar_->pttLamp().setOn(false);
 
-    settings_ = LoadSettings(*settingsFile_, [] { QCoreApplication::processEvents(); });
+    station_.loadSettings(options, [this](const QString& text) {
+        ShowSaveProblem(this, QString::fromLatin1(SettingsFile::kSaveProblemTitle), text);
+    });
+    station_.applySettings();
     applySettings();
-    openKeyer();
+    networkKeyer_->applySettings();
+    station_.openKeyer();
 
-    callsign_->setVisible(true);
-    cmbPrevious_->setVisible(true);
+    sBar_->callsignField().setVisible(true);
+    sBar_->history().setVisible(true);
     box_->setFocus();
-    menus_->mnuDedicatedSerialPort->setChecked(cwControl_.portOpen());
+    menus_->mnuDedicatedSerialPort->setChecked(station_.dedicatedPortOpen());
 
     openLink();
-    link_.pollLink();
-    if (hasShutDown_)
+    station_.link().pollLink();
+    if (station_.hasShutDown())
         return;
-    setFormReady(true);
     QApplication::restoreOverrideCursor();
-    timer1_.setRunning(true);
-    if (settings_.onTop) {
+    station_.startPolling();
+    if (station_.settings().onTop) {
         menus_->mnuOnTop->setChecked(true);
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
     }
-    keyer_.options().userLangId = UserLangId();
+    station_.keyer().options().userLangId = UserLangId();
     QCoreApplication::processEvents();
 }
 
 void FrmTavrik::showTimingPriority()
 {
     // Keying is exact only with real-time scheduling; the line says how to get it.
-    QAction* entry = menus_->mnuVer->addAction(QString::fromLatin1(TimingLineText(devices_.priority)));
+    QAction* entry = menus_->mnuVer->addAction(QString::fromLatin1(TimingLineText(station_.priority())));
     entry->setObjectName(QStringLiteral("mnuTimingPriority"));
     entry->setEnabled(false);
 }
@@ -107,125 +99,56 @@ void FrmTavrik::applyLanguageLibrary(const QString& programDir)
 
 void FrmTavrik::applySettings()
 {
-    const TavrikSettings& s = settings_;
-    KeyerOptions& o = keyer_.options();
-    o.slowTyping = s.slowTyping;
-    o.pttDelayMs = s.pttDelay;
-    o.pttEnabled = s.pttEnabled;
-    o.disablePolling = s.disablePolling;
-    o.ratios = TimingRatios{s.dashLength, s.letterSpace, s.wordSpace};
-    o.transmittedTextColor = s.transmittedTextColor;
-    o.transmittingTextColor = s.transmittingTextColor;
-    o.textBoxForeColor = s.textBoxForeColor;
+    const TavrikSettings& s = station_.settings();
     router_.setInsertKeyCode(s.insertKeyCode);
 
     const double tpp = twipsPerPixel();
     move(static_cast<int>(s.left / tpp), static_cast<int>(s.top / tpp));
     resize(static_cast<int>(s.width / tpp), static_cast<int>(s.height / tpp));
 
-    QFont font = ScreenFont(s.textBoxFontName, s.textBoxFontSize, box_->font());
-    font.setBold(s.textBoxFontBold);
-    font.setItalic(s.textBoxFontItalic);
-    box_->setFont(font);
+    applyTextFont();
     box_->setBackground(s.textBoxBackColor);
     box_->setTypingColour(s.textBoxForeColor);
-    transmit_.setColours(s.textBoxBackColor, s.loopingBackColor);
 
-    const bool winKey = s.keyer == KeyerChoice::WinKey;
-    menus_->mnuWinKey->setChecked(winKey);
-    menus_->mnuSoftwareKeyer->setChecked(!winKey);
-    setWindowTitle(winKey ? QStringLiteral("Tavrik - WinKey") : QStringLiteral("Tavrik - Software"));
-    menus_->mnuVOX->setChecked(s.keying == KeyingMode::Vox);
-    menus_->mnuMOX->setChecked(s.keying == KeyingMode::Mox);
-
-    KeyerPortSettings& port = keyerPort_.settings();
-    port.portIsParallel = s.portIsParallel;
-    port.portIsSharedSerial = s.portIsSharedSerial;
-    port.parallelPortAddress = s.parallelPortAddress;
-    port.dedicatedSerialPort = s.dedicatedSerialPort;
-    SerialDevices serialDevices;
-    for (int n = 1; n <= SerialDevices::kPortCount; ++n)
-        serialDevices.setPath(n, s.devices.commPorts[static_cast<std::size_t>(n - 1)]);
-    cwControl_.setDevices(serialDevices);
-    devices_.parallelPort.setDevicePath(s.devices.parallelDevice);
-
-    keyer_.setOperatorSpeed(s.wpm);
-    QPalette speedPalette = speedLabel_->palette();
-    speedPalette.setColor(QPalette::WindowText, ToQColor(s.wpmTextColor));
-    speedLabel_->setPalette(speedPalette);
+    showKeyerChoice(station_.keyerChoice());
+    menus_->showKeying(s.keying);
+    sBar_->setSpeedColour(s.wpmTextColor);
 
     const bool banks[3] = {s.fKeysVisible, s.altFKeysVisible, s.ctlFKeysVisible};
     QAction* bankEntries[3] = {menus_->mFkeys, menus_->mSFkeys, menus_->mAFkeys};
     for (int b = 0; b < 3; ++b) {
         bankEntries[b]->setChecked(banks[b]);
-        banks_[static_cast<std::size_t>(b)]->setVisible(banks[b]);
+        banks_->setBankShown(b, banks[b]);
     }
     menus_->mnuShowCallsign->setChecked(s.callsignFieldVisible);
     sBar_->setVisible(s.callsignFieldVisible);
     if (s.srxFieldVisible)
         menus_->mnuShowSRX->trigger();
 
-    menus_->mnuSend0as0->setChecked(s.serialZero == SerialZero::Zero);
-    menus_->mnuSend0asT->setChecked(s.serialZero == SerialZero::LetterT);
-    menus_->mnuSend0asO->setChecked(s.serialZero == SerialZero::LetterO);
+    menus_->showSerialZero(s.serialZero);
 
-    for (int i = 1; i <= MacroButtons::kButtonCount; ++i) {
-        MacroSlot& slot = macroStore_.slot(i);
-        slot = s.macros[static_cast<std::size_t>(i)];
-        slot.text = LoadedMacroText(slot.text);
+    for (int i = 1; i <= MacroButtons::kButtonCount; ++i)
         repaintMacroButton(i);
-    }
-    sidetone_.setOutputSetting(s.devices.sidetoneOutput);
-    winKey_.setSettings(s.winKey);
-    rig_->applySettings(s.keyer);
-    networkKeyer_->applySettings();
     relayout();
-}
-
-void FrmTavrik::openKeyer()
-{
-    if (rig_->chosen())
-        return; // the radio keys itself
-    if (menus_->mnuSoftwareKeyer->isChecked())
-        openSoftwareKeyer();
-    else
-        openWinKey();
-}
-
-void FrmTavrik::openSoftwareKeyer()
-{
-    sidetone_.setSidetoneOn(settings_.sidetoneOn);
-    if (!sidetone_.createSidetone(settings_.sidetoneFrequency))
-        box_->showNotice(QString::fromLatin1(kSidetoneUnavailableText));
-    if (const std::optional<QString> error = keyerPort_.initKeyerPort())
-        box_->showNotice(*error);
-    showKeyingPortState();
 }
 
 void FrmTavrik::openLink()
 {
-    const LinkOpenOutcome outcome = link_.open();
-    if (const std::optional<LinkStartupMessage> message = StartupMessageFor(outcome)) {
+    if (const std::optional<LinkStartupMessage> message = station_.openLink()) {
         QApplication::restoreOverrideCursor();
-        devices_.dialogs.showMessage(DialogTitle(message->title), message->text,
-                                     message->exclamation ? MessageIcon::Exclamation : MessageIcon::None);
+        station_.dialogs().showMessage(DialogTitle(message->title), message->text,
+                                       message->exclamation ? MessageIcon::Exclamation : MessageIcon::None);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
 }
 
-void FrmTavrik::writeSetting(const QString& section, const QString& key, const QString& value)
-{
-    if (settingsFile_)
-        settingsFile_->WriteSetting(section, key, value);
-}
-
 void FrmTavrik::closeEvent(QCloseEvent* event)
 {
-    if (hasShutDown_) {
+    if (station_.hasShutDown()) {
         event->accept();
         return;
     }
-    if (!transmit_.queryClose()) {
+    if (!station_.transmit().queryClose()) {
         event->ignore();
         return;
     }
@@ -235,71 +158,52 @@ void FrmTavrik::closeEvent(QCloseEvent* event)
 
 void FrmTavrik::shutDown()
 {
-    // A close can arrive from the link inside a macro's expansion: what that macro appends
-    // afterwards must not start a transmission.
-    hasShutDown_ = true;
-    setFormReady(false);
     networkKeyer_->shutDown();
-    keyer_.restorePriority();
-    if (sidetone_.sidetoneOn())
-        keyer_.toneOff();
-    box_->clear();
-    keyer_.state().abort = true;
-    // What the last transmission changed goes to the disk before the placement.
-    if (settingsFile_)
-        settingsFile_->releaseWrites();
-    timer1_.setRunning(false);
-    // Before the link goes: a hold on radio polling is released through it.
-    if (winKeySelected())
-        winKeyHandOver_.shutDown();
-    link_.closeLink();
-    if (cwControl_.portOpen())
-        cwControl_.setPortOpen(false);
-    if (!isMinimized() && settingsFile_) {
+    station_.shutDown();
+    if (!isMinimized()) {
         const double tpp = twipsPerPixel();
-        const QString section = QLatin1String(kMainSection);
         const auto twips = [tpp](int pixels) { return QString::number(static_cast<int>(pixels * tpp)); };
-        writeSetting(section, QStringLiteral("Top"), twips(y()));
-        writeSetting(section, QStringLiteral("Left"), twips(x()));
-        writeSetting(section, QStringLiteral("Height"), twips(height()));
-        writeSetting(section, QStringLiteral("Width"), twips(width()));
+        station_.write(StoredText(setting::kTop, twips(y())));
+        station_.write(StoredText(setting::kLeft, twips(x())));
+        station_.write(StoredText(setting::kHeight, twips(height())));
+        station_.write(StoredText(setting::kWidth, twips(width())));
     }
-    sidetone_.release();
+    station_.sidetone().release();
 }
 
 // --- what the link does to the window ------------------------------------------------------
 
 QString FrmTavrik::callsignText() const
 {
-    return callsign_->text();
+    return sBar_->callsignField().text();
 }
 
 QString FrmTavrik::nameText() const
 {
-    return name_->text();
+    return sBar_->nameField().text();
 }
 
 QString FrmTavrik::srxText() const
 {
-    return srx_->text();
+    return sBar_->srxField().text();
 }
 
 void FrmTavrik::setCallsignText(const QString& text)
 {
-    callsign_->setText(text);
-    callsign_->end(false);
+    sBar_->callsignField().setText(text);
+    sBar_->callsignField().end(false);
 }
 
 void FrmTavrik::setNameText(const QString& text)
 {
-    name_->setText(text);
-    name_->end(false);
+    sBar_->nameField().setText(text);
+    sBar_->nameField().end(false);
 }
 
 void FrmTavrik::setSrxText(const QString& text)
 {
-    srx_->setText(text);
-    srx_->end(false);
+    sBar_->srxField().setText(text);
+    sBar_->srxField().end(false);
 }
 
 void FrmTavrik::closeMainWindow()
@@ -325,7 +229,7 @@ void FrmTavrik::pressKey(int keyCode, int shift)
 void FrmTavrik::selectRadioPin(int)
 {
     // Only the WinKey switches radios by pin; it does so only while it is the keyer.
-    winKey_.selectRadioPin();
+    station_.winKey().selectRadioPin();
 }
 
 void FrmTavrik::showLinkProblem(const QString& problem)
@@ -334,62 +238,6 @@ void FrmTavrik::showLinkProblem(const QString& problem)
     statusBar()->setVisible(!problem.isEmpty() || !networkKeyer_->statusText().isEmpty());
     statusBar()->showMessage(problem);
     relayout();
-}
-
-void FrmTavrik::sharedLinesFailed(const QString& why)
-{
-    endTransmissionTelling(PortErrorText(why));
-}
-
-void FrmTavrik::endTransmissionTelling(const QString& notice)
-{
-    keyer_.state().abort = true;
-    // Tuning is still inside its own start here: it is switched off once that has returned.
-    if (transmit_.tuneActive()) {
-        QTimer::singleShot(0, this, [this] {
-            if (transmit_.tuneActive())
-                transmit_.toggleTune();
-        });
-    } else {
-        transmit_.abort();
-    }
-    box_->showNotice(notice);
-}
-
-void FrmTavrik::keyingPortLost()
-{
-    if (winKeySelected() || !softwareKeyerOnDedicatedSerial())
-        return;
-    menus_->mnuDedicatedSerialPort->setChecked(false);
-    showKeyingPortState();
-    const QString why = cwControl_.lastError();
-    cwControl_.clearError();
-    if (sendingNow())
-        sharedLinesFailed(why);
-    else
-        box_->showNotice(PortErrorText(why));
-}
-
-void FrmTavrik::showKeyingPortState()
-{
-    const bool gone = !winKeySelected() && softwareKeyerOnDedicatedSerial() && !cwControl_.portOpen();
-    keyBox_->setLineGone(gone);
-    pttBox_->setLineGone(gone);
-}
-
-void FrmTavrik::clearTypingBoxAndCallsign()
-{
-    box_->clear();
-    callsign_->clear();
-}
-
-ZeroPreference FrmTavrik::zeroPreference() const
-{
-    if (menus_->mnuSend0asO->isChecked())
-        return ZeroPreference::LetterO;
-    if (menus_->mnuSend0asT->isChecked())
-        return ZeroPreference::LetterT;
-    return ZeroPreference::Digit;
 }
 
 } // namespace tavrik

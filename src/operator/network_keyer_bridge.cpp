@@ -1,13 +1,9 @@
 #include "operator/network_keyer_bridge.h"
 
-#include "keyer/sidetone.h"
-#include "keyer/software_keyer.h"
 #include "operator/frm_network_keyer.h"
+#include "operator/station_model.h"
 #include "operator/tavrik_menus.h"
-#include "operator/transmit_control.h"
 #include "operator/typing_box.h"
-#include "settings/settings_file.h"
-#include "settings/tavrik_settings.h"
 
 #include <QAction>
 #include <QLabel>
@@ -17,22 +13,23 @@
 
 namespace tavrik {
 
-NetworkKeyerBridge::NetworkKeyerBridge(Parts parts) : parts_(std::move(parts)), server_(*this)
+NetworkKeyerBridge::NetworkKeyerBridge(QMainWindow& window, const TavrikMenus& menus, StationModel& station)
+    : window_(window), station_(station), server_(*this)
 {
-    parts_.transmit.setAbortObserver([this] { server_.queueAborted(); });
-    addMenuEntries();
+    station_.transmit().setAbortObserver([this] { server_.queueAborted(); });
+    addMenuEntries(menus);
 }
 
 NetworkKeyerBridge::~NetworkKeyerBridge()
 {
-    parts_.transmit.setAbortObserver({});
+    station_.transmit().setAbortObserver({});
 }
 
-void NetworkKeyerBridge::addMenuEntries()
+void NetworkKeyerBridge::addMenuEntries(const TavrikMenus& menus)
 {
-    QMenu* config = parts_.menus.mnuConfig;
+    QMenu* config = menus.mnuConfig;
     const QList<QAction*> entries = config->actions();
-    const qsizetype port = entries.indexOf(parts_.menus.mnuPort);
+    const qsizetype port = entries.indexOf(menus.mnuPort);
     QAction* before = entries.value(port + 1);
     // Not among the translated entries: a language file's numbers stay where they were.
     mnuNetworkKeyer_ = new QAction(QStringLiteral("Network keyer"), config);
@@ -48,7 +45,7 @@ void NetworkKeyerBridge::addMenuEntries()
 
 void NetworkKeyerBridge::applySettings()
 {
-    if (SettingsFile* file = parts_.settingsFile())
+    if (SettingsFile* file = station_.settingsFile())
         settings_ = LoadNetworkKeyerSettings(*file);
     mnuNetworkKeyer_->setChecked(settings_.enabled);
     start();
@@ -62,7 +59,7 @@ void NetworkKeyerBridge::shutDown()
 void NetworkKeyerBridge::setEnabled(bool enabled)
 {
     settings_.enabled = enabled;
-    if (SettingsFile* file = parts_.settingsFile())
+    if (SettingsFile* file = station_.settingsFile())
         StoreNetworkKeyerSettings(*file, settings_);
     start();
 }
@@ -70,7 +67,7 @@ void NetworkKeyerBridge::setEnabled(bool enabled)
 void NetworkKeyerBridge::apply(const NetworkKeyerSettings& settings)
 {
     settings_ = settings;
-    if (SettingsFile* file = parts_.settingsFile())
+    if (SettingsFile* file = station_.settingsFile())
         StoreNetworkKeyerSettings(*file, settings_);
     start();
 }
@@ -99,14 +96,14 @@ void NetworkKeyerBridge::showStatus()
     if (!status_) {
         if (text.isEmpty())
             return;
-        status_ = new QLabel(parts_.window.statusBar());
+        status_ = new QLabel(window_.statusBar());
         status_->setObjectName(QStringLiteral("lblNetworkKeyer"));
-        parts_.window.statusBar()->addPermanentWidget(status_);
+        window_.statusBar()->addPermanentWidget(status_);
     }
     status_->setText(text);
     status_->setVisible(!text.isEmpty());
     if (!text.isEmpty())
-        parts_.window.statusBar()->setVisible(true);
+        window_.statusBar()->setVisible(true);
 }
 
 void NetworkKeyerBridge::openDialog()
@@ -116,73 +113,73 @@ void NetworkKeyerBridge::openDialog()
         dialog_->activateWindow();
         return;
     }
-    dialog_ = new FrmNetworkKeyer(settings_, [this](const NetworkKeyerSettings& s) { apply(s); }, &parts_.window);
+    dialog_ = new FrmNetworkKeyer(settings_, [this](const NetworkKeyerSettings& s) { apply(s); }, &window_);
     dialog_->show();
 }
 
 void NetworkKeyerBridge::queue(const QString& boxText)
 {
-    parts_.transmit.appendQueuedText(boxText);
+    station_.transmit().appendQueuedText(boxText);
 }
 
 qsizetype NetworkKeyerBridge::queuedLength() const
 {
-    return parts_.box.length();
+    return station_.box().length();
 }
 
 bool NetworkKeyerBridge::idle() const
 {
-    return !parts_.keyer.state().isSending && parts_.box.length() == 0 && !parts_.transmit.tuneActive();
+    return !station_.keyer().state().isSending && station_.box().length() == 0 && !station_.transmit().tuneActive();
 }
 
 void NetworkKeyerBridge::setSpeed(int wpm)
 {
-    parts_.keyer.setOperatorSpeed(static_cast<std::int16_t>(wpm));
+    station_.keyer().setOperatorSpeed(static_cast<std::int16_t>(wpm));
 }
 
 void NetworkKeyerBridge::abort()
 {
-    parts_.transmit.abort();
+    station_.transmit().abort();
 }
 
 void NetworkKeyerBridge::reset()
 {
-    const TavrikSettings& stored = parts_.stored();
+    const TavrikSettings& stored = station_.settings();
     if (!idle())
-        parts_.transmit.abort();
-    parts_.keyer.setOperatorSpeed(stored.wpm);
-    parts_.keyer.options().pttDelayMs = stored.pttDelay;
+        station_.transmit().abort();
+    station_.keyer().setOperatorSpeed(stored.wpm);
+    station_.keyer().options().pttDelayMs = stored.pttDelay;
     if (std::exchange(toneChanged_, false)) {
-        parts_.sidetone.setSidetoneOn(stored.sidetoneOn);
-        parts_.sidetone.createSidetone(stored.sidetoneFrequency);
+        station_.sidetone().setSidetoneOn(stored.sidetoneOn);
+        station_.sidetone().createSidetone(stored.sidetoneFrequency);
     }
 }
 
 void NetworkKeyerBridge::setTone(int hz)
 {
     // The WinKey sounds its own sidetone; a sidetone the operator switched off stays off.
-    if (!parts_.menus.mnuSoftwareKeyer->isChecked() || !parts_.stored().sidetoneOn)
+    if (station_.keyerChoice() != KeyerChoice::Software || !station_.settings().sidetoneOn)
         return;
     toneChanged_ = true;
-    parts_.sidetone.setSidetoneOn(hz > 0);
+    station_.sidetone().setSidetoneOn(hz > 0);
     if (hz > 0)
-        parts_.sidetone.createSidetone(hz);
+        station_.sidetone().createSidetone(hz);
 }
 
 void NetworkKeyerBridge::setPttDelay(int ms)
 {
-    parts_.keyer.options().pttDelayMs = ms;
+    station_.keyer().options().pttDelayMs = ms;
 }
 
 void NetworkKeyerBridge::tune(bool on)
 {
-    if (parts_.transmit.tuneActive() != on)
-        parts_.transmit.toggleTune();
+    if (station_.transmit().tuneActive() != on)
+        station_.transmit().toggleTune();
 }
 
 bool NetworkKeyerBridge::tuning() const
 {
-    return parts_.transmit.tuneActive();
+    return station_.transmit().tuneActive();
 }
 
 } // namespace tavrik

@@ -6,8 +6,6 @@
 #include <QObject>
 #include <QPointer>
 
-#include <functional>
-
 class QAction;
 class QDialog;
 class QLabel;
@@ -15,31 +13,15 @@ class QMainWindow;
 
 namespace tavrik {
 
-class SettingsFile;
-class Sidetone;
-class SoftwareKeyer;
-class TransmitControl;
-class TypingBox;
+class StationModel;
 struct TavrikMenus;
-struct TavrikSettings;
 
 // The main window's side of the network keyer: loggers' text into the typing box, their
 // requests to the keyer, the "Network Keyer" settings, its Config entries and its line in
 // the status bar.
 class NetworkKeyerBridge final : public QObject, private netkeyer::KeyingStation {
 public:
-    struct Parts {
-        QMainWindow& window;
-        const TavrikMenus& menus;
-        SoftwareKeyer& keyer;
-        TypingBox& box;
-        TransmitControl& transmit;
-        Sidetone& sidetone;
-        std::function<const TavrikSettings&()> stored;
-        std::function<SettingsFile*()> settingsFile;
-    };
-
-    explicit NetworkKeyerBridge(Parts parts);
+    NetworkKeyerBridge(QMainWindow& window, const TavrikMenus& menus, StationModel& station);
     ~NetworkKeyerBridge() override;
 
     // At start-up, after the window's own settings.
@@ -53,7 +35,7 @@ public:
     void openDialog();
 
 private:
-    void addMenuEntries();
+    void addMenuEntries(const TavrikMenus& menus);
     void apply(const NetworkKeyerSettings& settings);
     void setEnabled(bool enabled);
     void start();
@@ -70,7 +52,8 @@ private:
     void tune(bool on) override;
     bool tuning() const override;
 
-    Parts parts_;
+    QMainWindow& window_;
+    StationModel& station_;
     NetworkKeyerSettings settings_;
     netkeyer::NetworkKeyer server_;
     // The network changed the sidetone's pitch: a reset builds the stored one again.

@@ -4,13 +4,13 @@
 
 namespace tavrik {
 
-class FrmTavrik;
+class StationModel;
 
-// What a macro reaches of the station: the main window's fields and keyer, the link, the
-// settings file.
+// What a macro reaches of the station: the contact fields, the keyers, the link, the settings
+// file.
 class StationMacroContext final : public MacroContext {
 public:
-    explicit StationMacroContext(FrmTavrik& window) : window_(window) {}
+    explicit StationMacroContext(StationModel& station) : station_(station) {}
 
     void pollLink() override;
     bool linkUp() const override;
@@ -44,7 +44,7 @@ public:
     void writeSetting(const QString& section, const QString& key, const QString& value) override;
 
 private:
-    FrmTavrik& window_;
+    StationModel& station_;
 };
 
 } // namespace tavrik

@@ -97,4 +97,26 @@ TavrikMenus::TavrikMenus(QMenuBar* bar)
     mnuVersion = b.entry(mnuVer, "mnuVersion", QStringLiteral("Version"));
 }
 
+void TavrikMenus::showKeying(KeyingMode keying) const
+{
+    mnuVOX->setChecked(keying == KeyingMode::Vox);
+    mnuMOX->setChecked(keying == KeyingMode::Mox);
+}
+
+void TavrikMenus::showSerialZero(SerialZero zero) const
+{
+    mnuSend0as0->setChecked(zero == SerialZero::Zero);
+    mnuSend0asT->setChecked(zero == SerialZero::LetterT);
+    mnuSend0asO->setChecked(zero == SerialZero::LetterO);
+}
+
+void TavrikMenus::showSending(bool sending) const
+{
+    mnuConfig->menuAction()->setEnabled(!sending);
+    mnuTX->setEnabled(!sending);
+    mnuAbort->setEnabled(sending);
+    mnuView->menuAction()->setEnabled(!sending);
+    mnuKeying->menuAction()->setEnabled(!sending);
+}
+
 } // namespace tavrik

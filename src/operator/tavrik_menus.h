@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/tavrik_settings.h"
+
 #include <QList>
 
 class QAction;
@@ -11,6 +13,11 @@ namespace tavrik {
 // The menu bar of the main window; every entry carries its control name as objectName.
 struct TavrikMenus {
     explicit TavrikMenus(QMenuBar* bar);
+
+    // The check marks and the enabled entries for what the station holds.
+    void showKeying(KeyingMode keying) const;
+    void showSerialZero(SerialZero zero) const;
+    void showSending(bool sending) const;
 
     QMenu* mnuConfig;
     QAction* mnuWinKey;

@@ -2,8 +2,6 @@
 
 #include "keyer/software_keyer.h"
 #include "operator/typing_box.h"
-#include "rig/rig_keyer.h"
-#include "winkey/winkey_hand_over.h"
 
 #include <algorithm>
 
@@ -24,9 +22,8 @@ bool StandsAlone(const QString& text, qsizetype at, qsizetype length)
 
 } // namespace
 
-TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls,
-                                 WinKeyHandOver* winKey)
-    : keyer_(keyer), box_(box), controls_(controls), winKey_(winKey)
+TransmitControl::TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls)
+    : keyer_(keyer), box_(box), controls_(controls), chosen_(&keyer)
 {
 }
 
@@ -72,7 +69,7 @@ void TransmitControl::typingBoxChanged()
         return;
     }
     if (!keyer_.state().isSending)
-        startSoftwareKeyer();
+        startKeyer();
 }
 
 void TransmitControl::transmit()
@@ -86,37 +83,22 @@ void TransmitControl::transmit()
         transmitRequested_ = true;
         return;
     }
-    startSoftwareKeyer();
+    startKeyer();
 }
 
-bool TransmitControl::rigChosen() const
+void TransmitControl::startKeyer()
 {
-    return rig_ != nullptr && rig_->chosen();
-}
-
-void TransmitControl::startSoftwareKeyer()
-{
-    // The WinKey takes the box character by character once its port is open.
-    if (controls_.winKeySelected()) {
-        if (winKey_)
-            winKey_->start();
-        return;
-    }
-    if (rigChosen()) {
-        rig_->start();
-        return;
-    }
     if (!controls_.keyingLinesReady())
         return;
     do {
         transmitRequested_ = false;
-        keyer_.colourSentText(1);
-        keyer_.state().currentChar = QString(box_.charAt(1));
-        keyer_.sendLoop();
-        heldCallsign_.clear();
+        chosen_->start();
+        // A transmission that has ended holds no callsign for the field to correct.
+        if (!keyer_.state().isSending)
+            heldCallsign_.clear();
         // What a transmission left unsent (the length limit, typing after an abort) goes next,
         // in manual mode only when the operator asked for it meanwhile.
-    } while (keyer_.leftUnsentText() && box_.length() > 0 && (!controls_.manualTransmit() || transmitRequested_));
+    } while (chosen_->leftUnsentText() && box_.length() > 0 && (!controls_.manualTransmit() || transmitRequested_));
     transmitRequested_ = false;
 }
 
@@ -124,32 +106,14 @@ void TransmitControl::abort()
 {
     cancelLoop();
     box_.clear();
-    abortQueue();
-    if (abortObserver_)
-        abortObserver_();
-}
-
-void TransmitControl::abortQueue()
-{
-    if (rigChosen()) {
-        logAfterSending_ = false;
-        rig_->abort();
-        return;
-    }
     keyer_.queueEmptied();
     // The contact asked to be logged was not worked: nothing aborted may be logged later.
     logAfterSending_ = false;
     if (tuneActive_)
         toggleTune();
-    if (controls_.winKeySelected() && winKey_) {
-        winKey_->abort();
-        keyer_.leaveSendingState();
-        return;
-    }
-    KeyerState& s = keyer_.state();
-    keyer_.showKeyingSpeed(s.savedWpm);
-    s.dotMs = keyer_.dotMsFromWpm(s.wpm);
-    keyer_.leaveSendingState();
+    chosen_->abort();
+    if (abortObserver_)
+        abortObserver_();
 }
 
 bool TransmitControl::queryClose()
@@ -157,36 +121,19 @@ bool TransmitControl::queryClose()
     if (!keyer_.state().isSending)
         return true;
     box_.clear();
-    // The WinKey keys on its own, with no send loop here to unwind: the close goes through,
-    // and the shut-down stops the keyer.
-    if (controls_.winKeySelected() && winKey_)
-        return true;
-    if (rigChosen()) {
-        rig_->abort();
-        return true;
-    }
-    // Tuning has no send loop to end: without this the key would stay down and no close
-    // would ever get through.
-    if (tuneActive_)
-        toggleTune();
-    keyer_.state().abort = true;
-    keyer_.leaveSendingState();
-    return false;
+    const bool closes = chosen_->closeWhileSending(tuneActive_);
+    if (!closes)
+        tuneActive_ = false;
+    return closes;
 }
 
 void TransmitControl::toggleTune()
 {
     // Tuning opens a transmission of its own; inside a running one it would cut it short.
-    // The radio's keyer has no key-down command.
-    if (rigChosen() || (!tuneActive_ && keyer_.state().isSending))
+    if (!chosen_->canTune() || (!tuneActive_ && keyer_.state().isSending))
         return;
     tuneActive_ = !tuneActive_;
-    if (controls_.winKeySelected() && winKey_)
-        winKey_->tune(tuneActive_);
-    else if (tuneActive_)
-        keyer_.tuneOn();
-    else
-        keyer_.tuneOff();
+    chosen_->tune(tuneActive_);
 }
 
 void TransmitControl::callsignFieldChanged(const QString& oldText, const QString& newText)

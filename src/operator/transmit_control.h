@@ -8,17 +8,15 @@
 
 namespace tavrik {
 
-class RigKeyer;
+class Keyer;
 class SoftwareKeyer;
 class TypingBox;
-class WinKeyHandOver;
 
 // Window controls that starting, stopping and looping a transmission change.
 class TransmitControls {
 public:
     virtual ~TransmitControls() = default;
     virtual bool manualTransmit() const = 0; // "Manual TX (MOX)" checked
-    virtual bool winKeySelected() const = 0;
     virtual void setTransmitEnabled(bool enabled) = 0;
     virtual void startLoopTimer(int intervalMs) = 0;
     virtual void stopLoopTimer() = 0;
@@ -36,12 +34,11 @@ public:
     // The timer accepts no longer interval.
     static constexpr int kLongestLoopMs = 65535;
 
-    // `winKey` takes the box instead of the software keyer while "WinKey" is checked.
-    TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls,
-                    WinKeyHandOver* winKey = nullptr);
+    // The software keyer keys until another is chosen; its state is the transmission's.
+    TransmitControl(SoftwareKeyer& keyer, TypingBox& box, TransmitControls& controls);
 
-    // The radio's own keyer takes the box instead while it is chosen.
-    void setRigKeyer(RigKeyer* rig) { rig_ = rig; }
+    // The keyer that takes the box from now on.
+    void setKeyer(Keyer& keyer) { chosen_ = &keyer; }
     void setMacroExpander(std::function<QString(const QString&)> expand) { expand_ = std::move(expand); }
     void setFormReady(bool ready) { formReady_ = ready; }
     bool formReady() const { return formReady_; }
@@ -83,17 +80,14 @@ public:
     void logContactIfRequested();
 
 private:
-    void abortQueue();
-    void startSoftwareKeyer();
-    bool rigChosen() const;
+    void startKeyer();
     void correctCallsignWhileSending(const QString& oldCallsign, const QString& newCallsign);
     static bool IsCallsignWord(const QString& text);
 
     SoftwareKeyer& keyer_;
     TypingBox& box_;
     TransmitControls& controls_;
-    WinKeyHandOver* winKey_;
-    RigKeyer* rig_ = nullptr;
+    Keyer* chosen_;
     std::function<QString(const QString&)> expand_;
     std::function<void()> abortObserver_;
     bool formReady_ = false;

@@ -14,6 +14,11 @@ public:
     // Replaces `count` characters from the 0-based `start` with `text` in the typing colour.
     virtual void replaceRange(qsizetype start, qsizetype count, const QString& text) = 0;
     virtual void setBackground(Colour colour) = 0;
+    // What the station has to tell about a port or the sound, in place of the text.
+    virtual void showNotice(const QString& text) = 0;
+    virtual void withdrawNotice(const QString& start) = 0;
+    virtual void clearNotice() = 0;
+    virtual QString notice() const = 0;
 };
 
 } // namespace tavrik

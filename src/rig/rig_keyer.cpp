@@ -1,6 +1,7 @@
 #include "rig/rig_keyer.h"
 
 #include "common/link_codes.h"
+#include "common/queue_markers.h"
 #include "keyer/box_marks.h"
 #include "keyer/morse.h"
 #include "keyer/software_keyer.h"
@@ -11,19 +12,15 @@
 namespace tavrik {
 namespace {
 
-constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
-constexpr char16_t kSpeedDownMarker = 0x00AB; // «
-constexpr char16_t kJoinMarker = u'^';
-constexpr int kSlowestWpm = 1;
-constexpr int kFastestWpm = 99;
+// What rigctld's KEYSPD takes.
+constexpr SpeedRange kSpeeds{1, 99};
 // Hamlib's "not implemented" and "not available".
 constexpr int kNotImplemented = -4;
 constexpr int kNotAvailable = -11;
 
 bool IsMarker(QChar c)
 {
-    return c == QChar(kSpeedUpMarker) || c == QChar(kSpeedDownMarker) || c == QChar(kJoinMarker)
-           || c == QChar(kHalfSpaceMark);
+    return IsSpeedMarker(c) || c == QChar(kJoinMarker) || c == QChar(kHalfSpaceMark);
 }
 
 } // namespace
@@ -54,7 +51,7 @@ double RigKeyer::SendingMs(const QString& text, int wpm)
             dots += (e == u'-' ? 3 : 1) + 1;
         dots += 2; // the last element's gap becomes a letter space of 3
     }
-    return dots * 1200.0 / std::max(wpm, kSlowestWpm);
+    return dots * 1200.0 / std::max(wpm, kSpeeds.slowest);
 }
 
 void RigKeyer::start()
@@ -106,8 +103,8 @@ bool RigKeyer::consumeMarkers()
         // The radio has no joined letters: "A^R" goes as A and R; nor half spaces.
         if (c == QChar(kJoinMarker) || c == QChar(kHalfSpaceMark))
             continue;
-        const int wpm = mark ? mark->wpm : s.wpm + (c == QChar(kSpeedUpMarker) ? 2 : -2);
-        s.wpm = static_cast<std::int16_t>(std::clamp(wpm, kSlowestWpm, kFastestWpm));
+        s.wpm = mark ? static_cast<std::int16_t>(std::clamp<int>(mark->wpm, kSpeeds.slowest, kSpeeds.fastest))
+                     : SpeedAfterMarker(c, s.wpm, kSpeeds);
         // An absolute speed stays the operator's once the transmission ends.
         if (mark)
             s.savedWpm = s.wpm;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "keyer/keyer.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -24,7 +26,7 @@ class TransmitQueue;
 // over shows in the transmitting colour, all before it as sent. Abort sends "\stop_morse" where
 // the radio has it; where not, the radio finishes the piece it holds and nothing more goes.
 // Shares the speed and the sending state with the software keyer, as the WinKey does.
-class RigKeyer final : public QObject {
+class RigKeyer final : public QObject, public Keyer {
 public:
     static constexpr int kPieceChars = 6;
     static constexpr int kLeadMs = 300;
@@ -39,18 +41,26 @@ public:
         KeyerWindow& window;
     };
 
+    // What every rigctld failure told in the box starts with.
+    static constexpr const char* kErrorPrefix = "Rig control error : ";
+
     explicit RigKeyer(Parts parts);
 
     void setFailureHandler(FailureHandler handler) { onFailure_ = std::move(handler); }
-    // "Keyer to Use" is "Rig": the box goes to the radio.
-    void setChosen(bool chosen) { chosen_ = chosen; }
-    bool chosen() const { return chosen_; }
     bool sending() const { return sending_; }
 
     // A send starter: the box's change while idle, or the transmit command.
-    void start();
+    void start() override;
     // The keyer's part of Abort, after the box has been emptied.
-    void abort();
+    void abort() override;
+    // The radio has no key-down command.
+    bool canTune() const override { return false; }
+    void tune(bool) override {}
+    bool closeWhileSending(bool) override
+    {
+        abort();
+        return true;
+    }
 
     // How long the radio takes to send `text` at `wpm`: dots, dashes and gaps of the
     // standard 1:3 weighting, 3 dots between letters and 7 between words.
@@ -74,7 +84,6 @@ private:
     FailureHandler onFailure_;
     QTimer timer_;
     QElapsedTimer clock_;
-    bool chosen_ = false;
     bool sending_ = false;
     // The first box position not yet handed over.
     int position_ = 1;

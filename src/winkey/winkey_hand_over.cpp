@@ -1,8 +1,9 @@
 #include "winkey/winkey_hand_over.h"
 
+#include "common/queue_markers.h"
 #include "keyer/box_marks.h"
-#include "keyer/software_keyer.h"
 #include "keyer/keyer_ports.h"
+#include "keyer/software_keyer.h"
 #include "settings/setting_table.h"
 #include "winkey/winkey_bytes.h"
 #include "winkey/winkey_connection.h"
@@ -13,10 +14,9 @@
 namespace tavrik {
 namespace {
 
-constexpr char16_t kSpeedUpMarker = 0x00BB;   // »
-constexpr char16_t kSpeedDownMarker = 0x00AB; // «
+// The keyer's own speed command takes no more.
+constexpr SpeedRange kSpeeds{1, 999};
 constexpr char16_t kBar = u'|';
-constexpr char16_t kJoin = u'^';
 // The longest character with its gaps, heavy weighting and a long dah, in dots.
 constexpr int kSlowestCharDots = 40;
 
@@ -66,13 +66,13 @@ void WinKeyHandOver::start()
     nextChar(1);
 }
 
-void WinKeyHandOver::consumeSpeedMarkers(int position, char16_t marker, int step)
+void WinKeyHandOver::consumeSpeedMarkers(int position, char16_t marker)
 {
     KeyerState& s = keyer_.state();
     const bool analog = connection_.settings().analogSpeed;
     box_.suspendRedraw();
     while (position <= box_.length() && box_.charAt(position) == QChar(marker)) {
-        s.wpm = static_cast<std::int16_t>(std::clamp(s.wpm + step, 1, 999));
+        s.wpm = SpeedAfterMarker(QChar(marker), s.wpm, kSpeeds);
         s.dotMs = keyer_.dotMsFromWpm(s.wpm);
         box_.removeCharAt(position);
         if (!analog) {
@@ -88,8 +88,8 @@ bool WinKeyHandOver::takeMark(int position)
     if (position > box_.length())
         return false;
     const char16_t c = box_.charAt(position).unicode();
-    if (c == kSpeedUpMarker || c == kSpeedDownMarker) {
-        consumeSpeedMarkers(position, c, c == kSpeedUpMarker ? +2 : -2);
+    if (IsSpeedMarker(QChar(c))) {
+        consumeSpeedMarkers(position, c);
         return true;
     }
     const std::optional<SpeedMark> mark = SpeedMarkAt(box_, position);
@@ -180,7 +180,7 @@ void WinKeyHandOver::nextChar(int position)
 
 std::uint8_t WinKeyHandOver::mergedWith(int position) const
 {
-    if (position + 2 > box_.length() || box_.charAt(position + 1) != QChar(kJoin) || box_.charAt(position) == u' ')
+    if (position + 2 > box_.length() || box_.charAt(position + 1) != QChar(kJoinMarker) || box_.charAt(position) == u' ')
         return 0;
     const char16_t second = Upper(box_.charAt(position + 2).unicode());
     return second != u' ' && winkey::IsSendable(second) ? static_cast<std::uint8_t>(second) : 0;
@@ -253,6 +253,7 @@ void WinKeyHandOver::abort()
     stopKeyer();
     if (!connection_.settings().analogSpeed && connection_.portOpen())
         connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, keyer_.state().savedWpm));
+    keyer_.leaveSendingState();
 }
 
 void WinKeyHandOver::shutDown()

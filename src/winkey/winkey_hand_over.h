@@ -1,5 +1,7 @@
 #pragma once
 
+#include "keyer/keyer.h"
+
 #include <QTimer>
 
 #include <cstdint>
@@ -14,7 +16,7 @@ class WinKeyWindow;
 // Feeds the typing box to the WinKey one character at a time: the next only after the
 // keyer's echo of the last, so abort, speed changes and break-in act within one character.
 // Shares the keyer state (speed, saved speed, sending) with the software keyer.
-class WinKeyHandOver {
+class WinKeyHandOver final : public Keyer {
 public:
     // An echo may take this much longer than the slowest character before the keyer counts
     // as gone.
@@ -23,16 +25,19 @@ public:
     WinKeyHandOver(WinKeyConnection& connection, SoftwareKeyer& keyer, TransmitQueue& box, WinKeyWindow& window);
 
     // A send starter: the box's change while idle, or the transmit command.
-    void start();
+    void start() override;
     // WinKeyCharDone: the keyer has sent this character; only the one handed over counts.
     void charDone(std::uint8_t echo);
     // The WinKey part of the window's abort, after the box is emptied: the keyer's buffer
-    // and the character it is keying go too.
-    void abort();
+    // and the character it is keying go too, and the transmission ends.
+    void abort() override;
     // The end of the run: the key released, polling given back, the keyer in standalone use.
     void shutDown();
     // Holds the key down (a transmission of its own, shown on the lamps) or lets it go.
-    void tune(bool keyDown);
+    void tune(bool keyDown) override;
+    // The keyer keys on its own, with no send loop here to unwind: the close goes through,
+    // and the shut-down stops the keyer.
+    bool closeWhileSending(bool) override { return true; }
     // A click on the speed display: lower with the left button, else raise.
     void stepKeyingSpeed(bool lower);
     // Shows the speed (it becomes wpm) and derives the dot length.
@@ -48,7 +53,7 @@ public:
 
 private:
     void nextChar(int position);
-    void consumeSpeedMarkers(int position, char16_t marker, int step);
+    void consumeSpeedMarkers(int position, char16_t marker);
     // Acts on the speed or spacing mark at `position` and takes it out; false when none is there.
     bool takeMark(int position);
     // False for a character the keyer does not take; a "|" is written here, once a run.

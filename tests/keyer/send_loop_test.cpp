@@ -126,6 +126,8 @@ TEST_F(SendLoopTest, EachTransmissionStartsWithItsOwnMarkersAndNoJoinLeftOver)
         {"a join first", {}, QStringLiteral("^TE"), {180, 180, 60}},
         {"a join that ended the last one", QStringLiteral("A^"), QStringLiteral("TE"), {180, 180, 60}},
         {"nothing but markers", {}, up + down, {}},
+        // Twelve steps down from 20 would be -4 WPM: the speed stops at 1 WPM.
+        {"markers below the slowest speed", {}, down.repeated(12) + QStringLiteral("E"), {1395}},
     };
     for (const auto& c : cases) {
         if (!c.before.isEmpty())

@@ -74,7 +74,7 @@ Keyed Timing(const test::EdgeLog& log)
 bool WaitUntilIdle(test::Station& station)
 {
     FrmTavrik& w = station.window();
-    return QTest::qWaitFor([&] { return !w.keyer().state().isSending && w.typingBox().length() == 0; }, 20000);
+    return QTest::qWaitFor([&] { return !w.station().keyer().state().isSending && w.typingBox().length() == 0; }, 20000);
 }
 
 void ExpectNear(const std::vector<double>& got, const std::vector<double>& want, const char* what)
@@ -120,7 +120,7 @@ TEST(NetworkKeyer, KeysEachRequestAtItsPlace)
         const Keyed k = Timing(station.log);
         ExpectNear(k.marks, c.marks, "marks");
         ExpectNear(k.gaps, c.gaps, "gaps");
-        EXPECT_EQ(station.window().keyer().state().wpm, c.wpmAfter);
+        EXPECT_EQ(station.window().station().keyer().state().wpm, c.wpmAfter);
     }
 }
 
@@ -163,13 +163,13 @@ TEST(NetworkKeyer, RepliesOnceKeyedAndBreakOnAbort)
     // A tune ends by itself, the lines released; one shorter than asked when aborted.
     station.log.edges.clear();
     client.send("\x1b" "c1");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return station.window().transmit().tuneActive(); }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !station.window().transmit().tuneActive(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.window().station().transmit().tuneActive(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !station.window().station().transmit().tuneActive(); }, 5000));
     EXPECT_EQ(station.log.names({"key down", "key up"}), (std::vector<std::string>{"key down", "key up"}));
     client.send("\x1b" "c10");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return station.window().transmit().tuneActive(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.window().station().transmit().tuneActive(); }, 5000));
     client.send("\x1b" "4");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !station.window().transmit().tuneActive(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !station.window().station().transmit().tuneActive(); }, 2000));
 }
 
 TEST(NetworkKeyer, BadInputKeysNothing)
@@ -192,7 +192,7 @@ TEST(NetworkKeyer, BadInputKeysNothing)
     EXPECT_EQ(client.reply(), QByteArray("E\r\n"));
     ASSERT_TRUE(WaitUntilIdle(station));
     EXPECT_EQ(station.keyDowns(), 2u) << "the two E";
-    EXPECT_EQ(station.window().keyer().state().wpm, 20);
+    EXPECT_EQ(station.window().station().keyer().state().wpm, 20);
     EXPECT_TRUE(station.window().networkKeyer().listening()) << "ESC 5 does not end the program";
 
 }

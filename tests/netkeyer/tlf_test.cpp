@@ -129,7 +129,7 @@ TEST(NetworkKeyerWithTlf, HonoursItsStartUpAndKeysItsF1)
     FrmTavrik window(TavrikDevices{clock, priority, parallel, modemLines, dialogs});
     window.formLoad({programDir.path(), QString()});
     window.show();
-    ASSERT_EQ(window.keyer().state().wpm, 18);
+    ASSERT_EQ(window.station().keyer().state().wpm, 18);
 
     QTemporaryDir tlfDir;
     QDir(tlfDir.path()).mkdir(QStringLiteral("rules"));
@@ -142,8 +142,8 @@ TEST(NetworkKeyerWithTlf, HonoursItsStartUpAndKeysItsF1)
     TlfInTmux tlf(tlfDir.path());
     ASSERT_TRUE(tlf.started());
     // Its start-up: reset, tone, volume, speed, weight, PTT delay.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.keyer().state().wpm == kTlfSpeed; }, 60000)) << tlf.screen().toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.keyer().options().pttDelayMs == 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.station().keyer().state().wpm == kTlfSpeed; }, 60000)) << tlf.screen().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.station().keyer().options().pttDelayMs == 0; }, 5000));
     // Its notes on the start-up wait for a key.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -159,7 +159,7 @@ TEST(NetworkKeyerWithTlf, HonoursItsStartUpAndKeysItsF1)
     ASSERT_TRUE(sound.startRecording());
     ASSERT_TRUE(tlf.press(QStringLiteral("F1")));
     // The send loop runs inside the window's event handling: seen from here it has ended.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !parallel.keyEdges.empty() && !window.keyer().state().isSending; }, 30000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !parallel.keyEdges.empty() && !window.station().keyer().state().isSending; }, 30000))
         << tlf.screen().toStdString();
     const std::vector<std::int16_t> recording = sound.stopRecording(22050 / 2);
     EXPECT_FALSE(parallel.pttOn) << "PTT never stays on";

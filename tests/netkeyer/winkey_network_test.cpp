@@ -73,7 +73,7 @@ TEST(NetworkKeyerWithWinKey, SpeedAtItsPlaceAsTheBufferedSpeedCommand)
     EXPECT_GT(speed, e) << "the speed waits for the letters before it";
     EXPECT_GT(s, speed);
     EXPECT_GT(ar, IndexOf(lines, QStringLiteral("key 'T'"), s)) << "the prosign as one merged sign";
-    EXPECT_EQ(window.keyer().state().wpm, 25) << "the speed stays after the text";
+    EXPECT_EQ(window.station().keyer().state().wpm, 25) << "the speed stays after the text";
     if (HasFailure())
         std::fprintf(stderr, "keyer:\n%s\n", qPrintable(lines.join(u'\n')));
 }

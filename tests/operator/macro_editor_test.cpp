@@ -86,7 +86,7 @@ TEST_F(MacroEditorTest, EditedMacroIsOnTheButtonInTheFileAndBackAfterARestart)
 
     EXPECT_EQ(station.window().macroEditor(), nullptr);
     EXPECT_EQ(station.window().button(30).caption(), QStringLiteral("B"));
-    EXPECT_EQ(station.window().macroStore().slot(30).text, QStringLiteral("CQ\nDE"));
+    EXPECT_EQ(station.window().station().macroStore().slot(30).text, QStringLiteral("CQ\nDE"));
     const QString ini = station.iniText();
     const QStringList expected = {
         "Macro #30=CQ~DE", "Macro Caption #30=B", "Macro BackColor #30=255",
@@ -102,7 +102,7 @@ TEST_F(MacroEditorTest, EditedMacroIsOnTheButtonInTheFileAndBackAfterARestart)
     }
 
     test::Station restarted(ini);
-    const MacroSlot& slot = restarted.window().macroStore().slot(30);
+    const MacroSlot& slot = restarted.window().station().macroStore().slot(30);
     EXPECT_EQ(slot.text, QStringLiteral("CQ\nDE"));
     EXPECT_EQ(slot.backColor, 255u);
     EXPECT_EQ(slot.mouseOverFontName, QStringLiteral("MS Sans Serif")) << "one stored name serves both looks";
@@ -124,7 +124,7 @@ TEST_F(MacroEditorTest, LongestMacroIsStoredWholeAndALongerOneRefused)
     text(editor).setPlainText(longest);
     click(editor, "Hbutton5");
     test::Station restarted(station.iniText());
-    EXPECT_EQ(restarted.window().macroStore().slot(5).text, longest) << "cut after the restart";
+    EXPECT_EQ(restarted.window().station().macroStore().slot(5).text, longest) << "cut after the restart";
 }
 
 TEST_F(MacroEditorTest, CaptionTheFileCannotKeepIsRefusedAtOk)
@@ -152,7 +152,7 @@ TEST_F(MacroEditorTest, ResetAllThenCancelChangesNothing)
     click(editor, "Hbutton6");
     EXPECT_EQ(station.window().macroEditor(), nullptr);
     EXPECT_EQ(station.iniText(), before);
-    EXPECT_EQ(station.window().macroStore().slot(7).text, QStringLiteral("B7"));
+    EXPECT_EQ(station.window().station().macroStore().slot(7).text, QStringLiteral("B7"));
     EXPECT_EQ(station.window().button(7).caption(), QString());
 }
 
@@ -184,8 +184,8 @@ TEST(AppearanceMenus, ColourCommandsStoreTheirChoiceAndCancelStoresNothing)
         c.entry->trigger();
         EXPECT_TRUE(station.iniText().contains(QLatin1String(c.key) + u'=' + QString::number(colour))) << c.key;
     }
-    EXPECT_EQ(station.window().keyer().options().transmittedTextColor, 103u);
-    EXPECT_EQ(station.window().keyer().options().transmittingTextColor, 104u);
+    EXPECT_EQ(station.window().station().keyer().options().transmittedTextColor, 103u);
+    EXPECT_EQ(station.window().station().keyer().options().transmittingTextColor, 104u);
 
     station.dialogs.fontAnswers = {FontChoice{QStringLiteral("MS Sans Serif"), 12, true, true, 255}};
     m.mnutextfont->trigger();
@@ -193,7 +193,7 @@ TEST(AppearanceMenus, ColourCommandsStoreTheirChoiceAndCancelStoresNothing)
                              "TextBox Font Italic=True", "TextBox Forecolor=255"})
         EXPECT_TRUE(station.iniText().contains(QLatin1String(line))) << line;
     EXPECT_EQ(station.window().typingBox().font().pointSize(), 12);
-    EXPECT_EQ(station.window().keyer().options().textBoxForeColor, 255u);
+    EXPECT_EQ(station.window().station().keyer().options().textBoxForeColor, 255u);
 }
 
 TEST(AppearanceMenus, VersionTellsTheVersionAndTheSettingsFile)
@@ -202,7 +202,7 @@ TEST(AppearanceMenus, VersionTellsTheVersionAndTheSettingsFile)
     station.dialogs.messages.clear();
     station.window().menus().mnuVersion->trigger();
     ASSERT_EQ(station.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(station.dialogs.messages[0].text.contains(station.window().settingsFile()->path()));
+    EXPECT_TRUE(station.dialogs.messages[0].text.contains(station.window().station().settingsFile()->path()));
 }
 
 TEST(AppearanceMenus, AlwaysOnTopIsStoredAndApplied)

@@ -1,10 +1,10 @@
 // What happens on the air: no box holds the key line or PTT, a port that goes away is said so.
 #include "keyer/setup/frm_port.h"
-#include "keylines/pty.h"
-#include "operator/lamp.h"
 #include "operator/frm_assign_key.h"
 #include "operator/frm_cw_macro_setup.h"
+#include "operator/lamp.h"
 #include "operator/tavrik_menus.h"
+#include "support/pty.h"
 #include "support/station_fixture.h"
 
 #include <QAction>
@@ -104,7 +104,7 @@ TEST(BoxesOnTheAir, NoBoxHoldsTheKeyOrPtt)
         FrmTavrik& window = station.window();
         e.before(window);
         station.after(40, [&] { e.during(window); });
-        window.transmit().appendToTypingBox(QStringLiteral("TTT"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("TTT"));
         const std::size_t keyedUntilTheBox = station.keyDowns();
         EXPECT_EQ(guard.closedWithPttOn, 0) << e.what << ": a box held the PTT";
         if (e.endsTheTransmission) {
@@ -161,7 +161,7 @@ TEST(BoxesOnTheAir, EscAbortsFromEveryWindow)
             QWidget* focus = target->window()->focusWidget();
             QTest::keyClick(focus != nullptr ? focus : target, Qt::Key_Escape);
         });
-        window.transmit().appendToTypingBox(QStringLiteral("TTT"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("TTT"));
         EXPECT_EQ(station.keyDowns(), 1u) << c.what;
         EXPECT_EQ(station.log.names({"ptt off"}).size(), 1u) << c.what;
         EXPECT_TRUE(target->window()->isVisible()) << c.what << ": Esc only aborts while sending";
@@ -233,7 +233,7 @@ TEST(SettingsOnTheAir, WhatATransmissionChangesGoesToTheDiskOnceItHasEnded)
         QTest::keyClick(&window.typingBox(), Qt::Key_F1);
         station.after(100, [&] { fileWhileSending = station.iniText(); });
     });
-    window.transmit().appendToTypingBox(QStringLiteral("TTT"));
+    window.station().transmit().appendToTypingBox(QStringLiteral("TTT"));
     EXPECT_EQ(station.keyDowns(), 3u);
     EXPECT_TRUE(fileWhileSending.contains(QStringLiteral("WPM=50"))) << qPrintable(fileWhileSending);
     QTest::qWait(0);
@@ -249,17 +249,17 @@ TEST(KeyingPortOnTheAir, APortWhoseDeviceGoesAwayIsSaidSoAndNothingGoesAsSent)
         test::Station station(kKeyedWithPtt + QStringLiteral("Port to Use=Serial\nDedicated Serial Port=Comm1\n"
                                                              "[Devices]\nComm1=%1\n").arg(adapter->slavePath()));
         FrmTavrik& window = station.window();
-        ASSERT_TRUE(window.cwControl().portOpen());
+        ASSERT_TRUE(window.station().cwControl().portOpen());
         EXPECT_FALSE(window.keyLamp().lineGone());
         if (whileSending) {
             station.after(40, [&] { adapter.reset(); });
         } else {
             adapter.reset();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !window.cwControl().portOpen(); }, 5000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !window.station().cwControl().portOpen(); }, 5000));
         }
-        window.transmit().appendToTypingBox(QStringLiteral("TTTTT"));
-        EXPECT_FALSE(window.keyer().state().isSending);
-        EXPECT_LE(window.keyer().state().sentCharCount, 2) << whileSending;
+        window.station().transmit().appendToTypingBox(QStringLiteral("TTTTT"));
+        EXPECT_FALSE(window.station().keyer().state().isSending);
+        EXPECT_LE(window.station().keyer().state().sentCharCount, 2) << whileSending;
         EXPECT_TRUE(window.typingBox().notice().startsWith(QStringLiteral("CW Port error : "))) << whileSending;
         EXPECT_GT(window.typingBox().notice().size(), 20) << whileSending << ": with the cause";
         EXPECT_TRUE(window.typingBox().text().isEmpty()) << whileSending;

@@ -125,7 +125,7 @@ TEST_F(StationWithLoggingProgram, CloseWaitingAtStartUpEndsTheStartUp)
     start(test::Station::QuickMainSection(), {QStringLiteral("5 Close")});
     EXPECT_TRUE(window().hasShutDown());
     EXPECT_FALSE(window().isVisible());
-    EXPECT_FALSE(window().transmit().formReady());
+    EXPECT_FALSE(window().station().transmit().formReady());
 }
 
 TEST_F(StationWithLoggingProgram, CloseTakenWhileAMacroExpandsSendsNothingAfterwards)
@@ -190,15 +190,15 @@ TEST_F(StationWithLoggingProgram, FollowsTheLoggingProgramThroughACrashAndAResta
     const QString lost = QStringLiteral("Link with Vorbel32 lost: ");
     EXPECT_TRUE(QTest::qWaitFor([&] { return window().statusBar()->currentMessage().startsWith(lost); }, 10000));
     EXPECT_TRUE(window().statusBar()->isVisible());
-    EXPECT_TRUE(window().link().problem().endsWith(QStringLiteral("is left over: no program keeps it")))
-        << window().link().problem().toStdString();
+    EXPECT_TRUE(window().station().link().problem().endsWith(QStringLiteral("is left over: no program keeps it")))
+        << window().station().link().problem().toStdString();
     test::StandInProcess restarted;
     ASSERT_TRUE(restarted.start());
     ASSERT_TRUE(restarted.command(QStringLiteral("slot 0 W9XYZ"), QStringLiteral("ok slot 0")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window().callsignField().text() == QStringLiteral("W9XYZ"); }, 10000));
     QTest::keyClicks(&window().nameField(), QStringLiteral("Ann"));
     EXPECT_TRUE(restarted.waitForLine(QStringLiteral("200 0 slot written: call \"W9XYZ\", name \"Ann\"")));
-    EXPECT_TRUE(window().link().problem().isEmpty());
+    EXPECT_TRUE(window().station().link().problem().isEmpty());
 }
 
 TEST_F(StationWithLoggingProgram, AStalledLoggingProgramEndsTheTransmissionAndReleasesTheLines)
@@ -207,7 +207,7 @@ TEST_F(StationWithLoggingProgram, AStalledLoggingProgramEndsTheTransmissionAndRe
                          "Dedicated Serial Port=Comm1\nPTT=ON\nMacro #1=TEST\n"));
     standIn.pause();
     // The window repaints while the request waits for its answer.
-    PaintCounter painted(window(), [&] { return window().keyer().state().isSending; });
+    PaintCounter painted(window(), [&] { return window().station().keyer().state().isSending; });
     QTimer::singleShot(500, &window(), [&] { window().update(); });
     QElapsedTimer held;
     held.start();
@@ -215,7 +215,7 @@ TEST_F(StationWithLoggingProgram, AStalledLoggingProgramEndsTheTransmissionAndRe
     // One wait of the link's bound, then the error: not one more for each release asked for.
     EXPECT_LT(held.elapsed(), 2 * kSendTimeout.count());
     EXPECT_GT(painted.count, 0);
-    EXPECT_FALSE(window().keyer().state().isSending);
+    EXPECT_FALSE(window().station().keyer().state().isSending);
     EXPECT_EQ(window().typingBox().text(), QString());
     EXPECT_EQ(window().typingBox().notice(), QStringLiteral("CW Port error : Vorbel32 did not answer within 2 s"));
 
@@ -242,8 +242,8 @@ TEST_F(StationWithLoggingProgram, TuneAgainstAStalledLoggingProgramSwitchesItsel
                          "Dedicated Serial Port=Comm1\nPTT=ON\n"));
     standIn.pause();
     window().menus().mnuTune->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().transmit().tuneActive(); }, 10000));
-    EXPECT_FALSE(window().keyer().state().isSending);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().station().transmit().tuneActive(); }, 10000));
+    EXPECT_FALSE(window().station().keyer().state().isSending);
     EXPECT_FALSE(window().keyLamp().isOn());
     EXPECT_FALSE(window().pttLamp().isOn());
     EXPECT_TRUE(window().typingBox().notice().startsWith(QStringLiteral("CW Port error : ")));

@@ -65,7 +65,7 @@ TEST(StationStatus, ALinkBrokenByABlockCutShortShowsUntilTheLoggingProgramIsBack
     standIn.kill();
     ASSERT_TRUE(restarted.start());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !problemShown(); }, 2000));
-    EXPECT_TRUE(window.link().isUp());
+    EXPECT_TRUE(window.station().link().isUp());
 }
 
 } // namespace

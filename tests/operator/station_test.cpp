@@ -225,7 +225,7 @@ TEST(StationFields, TextOutsideTheCodePageStaysAsTypedAndTheSlotGetsItsNearestFo
             block.write(LinkSlots::Offset(k), LinkSlots::ClearedText());
     });
     FrmTavrik& window = station.window();
-    ASSERT_TRUE(window.link().isUp());
+    ASSERT_TRUE(window.station().link().isUp());
     const struct { ContactFieldEdit* field; int slot; const char* typed; const char* stored; } cases[] = {
         {&window.nameField(), LinkSlots::kName, "Paweł", "Pawel"},
         {&window.nameField(), LinkSlots::kName, "Jan ", "Jan "}, // a blank before the next name
@@ -240,14 +240,14 @@ TEST(StationFields, TextOutsideTheCodePageStaysAsTypedAndTheSlotGetsItsNearestFo
                                 Qt::NoModifier);
         }
         const QString typed = c.field->text();
-        window.link().pollLink(); // what the link timer does every 200 ms
+        window.station().link().pollLink(); // what the link timer does every 200 ms
         EXPECT_EQ(c.field->text(), typed) << c.typed;
         EXPECT_EQ(block.read(LinkSlots::Offset(c.slot), LinkSlots::kTextBytes), LinkSlots::EncodeText(QString::fromUtf8(c.stored)))
             << c.typed;
     }
     // A value the logging program writes still reaches the field.
     block.write(LinkSlots::Offset(LinkSlots::kName), LinkSlots::EncodeText(QStringLiteral("Anna")));
-    window.link().pollLink();
+    window.station().link().pollLink();
     EXPECT_EQ(window.nameField().text(), QStringLiteral("Anna"));
 }
 
@@ -258,7 +258,7 @@ TEST(StationStartUp, AppliesTheStoredLookAndSpeed)
     FrmTavrik& window = station.window();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrik - Software"));
     EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 25 WPM"));
-    EXPECT_EQ(window.keyer().state().dotMs, 48);
+    EXPECT_EQ(window.station().keyer().state().dotMs, 48);
     EXPECT_TRUE(window.menus().mnuSoftwareKeyer->isChecked());
     EXPECT_TRUE(window.menus().mnuMOX->isChecked()); // "mox" is not "VOX"
     EXPECT_TRUE(window.menus().mnuSend0asT->isChecked());
@@ -337,7 +337,7 @@ TEST(StationStartUp, ErrorsShownInTheBoxAreNeverSent)
                                          "[Devices]\nSidetone Output=wav:/nonexistent-folder/cw.wav\n"));
     FrmTavrik& window = station.window();
     EXPECT_EQ(window.typingBox().notice(), QStringLiteral("Unable to create DirectX 8 sound."));
-    EXPECT_FALSE(window.sidetone().sidetoneOn());
+    EXPECT_FALSE(window.station().sidetone().sidetoneOn());
     EXPECT_TRUE(window.typingBox().text().isEmpty());
     QTest::keyClicks(&window.typingBox(), QStringLiteral("e"));
     EXPECT_EQ(station.keyDowns(), 1u); // only the E
@@ -362,11 +362,11 @@ TEST(StationMacros, SerialNumberZerosFollowTheChosenEntry)
     EXPECT_TRUE(send0asT->isChecked());
     EXPECT_FALSE(send0as0->isChecked());
     EXPECT_TRUE(station.iniText().contains(QStringLiteral("Serial # 0 preference=T")));
-    EXPECT_EQ(window.zeroPreference(), ZeroPreference::LetterT);
+    EXPECT_EQ(window.station().zeroPreference(), ZeroPreference::LetterT);
     send0asO->trigger();
     EXPECT_FALSE(send0asT->isChecked());
     EXPECT_TRUE(station.iniText().contains(QStringLiteral("Serial # 0 preference=O")));
-    EXPECT_EQ(window.zeroPreference(), ZeroPreference::LetterO);
+    EXPECT_EQ(window.station().zeroPreference(), ZeroPreference::LetterO);
 }
 
 TEST(StationShutDown, StoresThePlacementUnlessMinimised)
@@ -409,12 +409,12 @@ TEST(StationLoop, LoopingMacroArmsAfterTheTransmissionAndTheOperatorCancelsIt)
         FrmTavrik& window = station.window();
         QTest::keyClick(&window.typingBox(), Qt::Key_F1);
         EXPECT_EQ(station.keyDowns(), 1u);
-        EXPECT_EQ(window.transmit().loopInterval(), 5000);
-        EXPECT_TRUE(window.transmit().loopTimerEnabled());
+        EXPECT_EQ(window.station().transmit().loopInterval(), 5000);
+        EXPECT_TRUE(window.station().transmit().loopTimerEnabled());
         EXPECT_EQ(window.typingBox().palette().color(QPalette::Base), QColor(0, 255, 0));
         c.act(window);
-        EXPECT_EQ(window.transmit().loopInterval() == 0, c.cancels) << c.what;
-        EXPECT_EQ(window.transmit().loopTimerEnabled(), !c.cancels) << c.what;
+        EXPECT_EQ(window.station().transmit().loopInterval() == 0, c.cancels) << c.what;
+        EXPECT_EQ(window.station().transmit().loopTimerEnabled(), !c.cancels) << c.what;
         EXPECT_EQ(window.typingBox().palette().color(QPalette::Base) == QColor(0, 255, 0), !c.cancels) << c.what;
     }
 }

@@ -42,7 +42,7 @@ TEST_F(TypingBoxTest, TypingSendsAtOnceInAutomaticMode)
     type(QStringLiteral("e"));
     EXPECT_EQ(keyDowns(), 1u);
     EXPECT_TRUE(window.typingBox().text().isEmpty());
-    EXPECT_FALSE(window.keyer().state().isSending);
+    EXPECT_FALSE(window.station().keyer().state().isSending);
 }
 
 TEST_F(TypingBoxTest, ManualModeOnlyArmsTheTransmitCommand)
@@ -69,14 +69,14 @@ TEST_F(TypingBoxTest, TypingDuringSendingIsPickedUpByTheRunningLoop)
 TEST_F(TypingBoxTest, EscapeEmptiesTheBoxAndPutsTheSpeedBack)
 {
     after(100, [&] {
-        EXPECT_EQ(window.keyer().state().wpm, 22);
+        EXPECT_EQ(window.station().keyer().state().wpm, 22);
         QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
         EXPECT_TRUE(window.typingBox().text().isEmpty());
-        EXPECT_EQ(window.keyer().state().wpm, 20);
+        EXPECT_EQ(window.station().keyer().state().wpm, 20);
     });
     typeAndTransmit(QStringLiteral("e") + QChar(0x00BB) + QStringLiteral("eeeee"));
     EXPECT_EQ(keyDowns(), 2u); // the letter being keyed at the abort ends normally
-    EXPECT_EQ(window.keyer().state().wpm, 20);
+    EXPECT_EQ(window.station().keyer().state().wpm, 20);
     EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 20 WPM"));
 }
 
@@ -181,7 +181,7 @@ TEST_P(CallsignCorrectionTest, WhatGoesOutFollowsTheField)
     bool changed = false;
     std::function<void()> watch = [&] {
         // The first character is being keyed before the keyer counts it.
-        const int going = std::max(window.keyer().state().sentCharCount, 1);
+        const int going = std::max(window.station().keyer().state().sentCharCount, 1);
         if (station.keyDowns() > 0 && going == c.changedWhileSending) {
             changed = true;
             if (c.retyped) {
@@ -271,12 +271,12 @@ TEST_P(AbortAnyTime, EscapeOrClosingEndsTheTransmissionCleanly)
         window.typingBox().insertAtEnd(QStringLiteral("E EEEE"));
         window.menus().mnuTX->trigger();
         EXPECT_TRUE(window.typingBox().text().isEmpty()) << GetParam();
-        EXPECT_FALSE(window.keyer().state().isSending);
+        EXPECT_FALSE(window.station().keyer().state().isSending);
         EXPECT_TRUE(stillOpen); // the first close only aborts
         EXPECT_EQ(station.log.only({"ptt on"}).size(), station.log.only({"ptt off"}).size());
         EXPECT_EQ(station.log.only({"key down"}).size(), station.log.only({"key up"}).size());
         EXPECT_LT(station.keyDowns(), 6u) << GetParam();
-        EXPECT_EQ(window.keyer().state().wpm, 20);
+        EXPECT_EQ(window.station().keyer().state().wpm, 20);
     }
 }
 
@@ -296,7 +296,7 @@ TEST_F(TypingBoxTest, TextTypedRightAfterEscapeIsSentAsANewTransmission)
     EXPECT_EQ(KeyedElements(log), QStringLiteral(". . . -"));
     EXPECT_EQ(log.only({"priority raised"}).size(), 2u);
     EXPECT_TRUE(window.typingBox().text().isEmpty());
-    EXPECT_FALSE(window.keyer().state().isSending);
+    EXPECT_FALSE(window.station().keyer().state().isSending);
 }
 
 TEST_F(TypingBoxTest, AnEmptyPasteStartsNothing)
@@ -331,12 +331,12 @@ TEST_F(TypingBoxTest, TuneIsRefusedWhileTextIsSentAndClosingEndsIt)
     typeAndTransmit(QStringLiteral("eee"));
     EXPECT_EQ(keyDowns(), 3u);
     EXPECT_EQ(log.only({"priority raised"}).size(), 1u);
-    EXPECT_FALSE(window.transmit().tuneActive());
+    EXPECT_FALSE(window.station().transmit().tuneActive());
 
     window.menus().mnuTune->trigger();
-    EXPECT_TRUE(window.keyer().state().isSending);
+    EXPECT_TRUE(window.station().keyer().state().isSending);
     EXPECT_FALSE(window.close()); // the first close releases the key
-    EXPECT_FALSE(window.keyer().state().isSending);
+    EXPECT_FALSE(window.station().keyer().state().isSending);
     EXPECT_FALSE(window.keyLamp().isOn());
     EXPECT_EQ(log.only({"key down"}).size(), log.only({"key up"}).size());
     EXPECT_TRUE(window.close());
@@ -345,11 +345,11 @@ TEST_F(TypingBoxTest, TuneIsRefusedWhileTextIsSentAndClosingEndsIt)
 TEST_F(TypingBoxTest, TuneHoldsTheKeyUntilAbort)
 {
     window.menus().mnuTune->trigger();
-    EXPECT_TRUE(window.keyer().state().isSending);
+    EXPECT_TRUE(window.station().keyer().state().isSending);
     EXPECT_EQ(keyDowns(), 1u);
     EXPECT_TRUE(window.keyLamp().isOn());
     QTest::keyClick(&window.typingBox(), Qt::Key_Escape);
-    EXPECT_FALSE(window.keyer().state().isSending);
+    EXPECT_FALSE(window.station().keyer().state().isSending);
     EXPECT_EQ(log.only({"key up"}).size(), 1u);
     EXPECT_FALSE(window.keyLamp().isOn());
 }
@@ -402,14 +402,14 @@ TEST(StationTransmit, TuneSwitchesPttBeforeTheKeyAndReleasesItAfter)
         if (c.during)
             station.after(50, [&] { c.during(window); });
         window.menus().mnuTune->trigger();
-        if (window.transmit().tuneActive())
+        if (window.station().transmit().tuneActive())
             window.menus().mnuTune->trigger();
         const auto edges = station.log.only({"ptt on", "ptt off", "key down", "key up"});
         EXPECT_EQ(station.log.names({"ptt on", "ptt off", "key down", "key up"}), c.edges) << c.what;
         if (edges.size() == 4) {
             EXPECT_NEAR(SimulatedClock::toMs(edges[1].time - edges[0].time), 100, 0.1) << c.what;
         }
-        EXPECT_FALSE(window.keyer().state().isSending) << c.what;
+        EXPECT_FALSE(window.station().keyer().state().isSending) << c.what;
     }
 }
 

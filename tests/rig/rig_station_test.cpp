@@ -1,9 +1,9 @@
 #include "operator/lamp.h"
-#include "operator/rig_bridge.h"
 #include "operator/tavrik_menus.h"
+#include "rig/rig_keyer.h"
 #include "support/qt_print.h"
+#include "support/rig_peers.h"
 #include "support/station_fixture.h"
-#include "rig/rig_peers.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,7 +36,7 @@ int IndexOf(const std::vector<std::string>& log, const std::string& needle, int 
 
 bool WaitUntilIdle(FrmTavrik& window)
 {
-    return QTest::qWaitFor([&] { return !window.keyer().state().isSending; }, 15000);
+    return QTest::qWaitFor([&] { return !window.station().keyer().state().isSending; }, 15000);
 }
 
 TEST(RadioPtt, SwitchesThroughRigctldAroundTheKeyLine)
@@ -46,7 +46,7 @@ TEST(RadioPtt, SwitchesThroughRigctldAroundTheKeyLine)
     // The port's own PTT is off: PTT through the radio is switched all the same.
     test::Station station(RigIni(rigctld.port(), QStringLiteral("PTT=OFF\n")) + QStringLiteral("PTT=ON\n"));
     FrmTavrik& window = station.window();
-    window.transmit().appendToTypingBox(QStringLiteral("EE"));
+    window.station().transmit().appendToTypingBox(QStringLiteral("EE"));
     ASSERT_TRUE(WaitUntilIdle(window));
 
     EXPECT_EQ(station.log.only({"key down"}).size(), 2u);
@@ -64,7 +64,7 @@ TEST(RadioPtt, OffLeavesPttOnThePort)
 {
     test::FakeRigctld peer(test::FakeRigctld::Mode::Answer);
     test::Station station(RigIni(peer.port(), QStringLiteral("PTT=ON\n")));
-    station.window().transmit().appendToTypingBox(QStringLiteral("E"));
+    station.window().station().transmit().appendToTypingBox(QStringLiteral("E"));
     ASSERT_TRUE(WaitUntilIdle(station.window()));
     EXPECT_EQ(station.log.only({"ptt on", "ptt off"}).size(), 2u);
     EXPECT_TRUE(peer.commands().empty());
@@ -96,11 +96,11 @@ TEST(RadioPtt, EveryFaultEndsTheTransmissionAndSaysWhy)
         FrmTavrik& window = station.window();
         QElapsedTimer took;
         took.start();
-        window.transmit().appendToTypingBox(QStringLiteral("PARIS PARIS"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("PARIS PARIS"));
         ASSERT_TRUE(WaitUntilIdle(window));
         EXPECT_LT(took.elapsed(), 5000) << "the window never hangs";
 
-        EXPECT_TRUE(window.typingBox().notice().startsWith(QLatin1String(RigBridge::kErrorPrefix)))
+        EXPECT_TRUE(window.typingBox().notice().startsWith(QLatin1String(RigKeyer::kErrorPrefix)))
             << window.typingBox().notice().toStdString();
         EXPECT_TRUE(window.typingBox().notice().contains(QLatin1String(c.told))) << window.typingBox().notice().toStdString();
         EXPECT_EQ(window.typingBox().text(), QString()) << "what was not sent is dropped";
@@ -120,7 +120,7 @@ TEST(RadioPtt, EveryFaultEndsTheTransmissionAndSaysWhy)
         }
         // The next transmission tries the radio again.
         const std::size_t before = peer ? peer->commands().size() : 0;
-        window.transmit().appendToTypingBox(QStringLiteral("E"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("E"));
         ASSERT_TRUE(WaitUntilIdle(window));
         if (peer) {
             EXPECT_GT(peer->commands().size(), before);
@@ -146,8 +146,8 @@ TEST_F(RigKeyerTest, SendsTheBoxInPiecesWithSpeedChangesAtTheirPlace)
     FrmTavrik& window = station->window();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrik - Rig"));
     EXPECT_FALSE(window.menus().mnuSoftwareKeyer->isChecked());
-    window.transmit().appendToTypingBox(QStringLiteral("CQ »K1ABC/PORTABLE «TEST"));
-    EXPECT_TRUE(window.keyer().state().isSending);
+    window.station().transmit().appendToTypingBox(QStringLiteral("CQ »K1ABC/PORTABLE «TEST"));
+    EXPECT_TRUE(window.station().keyer().state().isSending);
     ASSERT_TRUE(WaitUntilIdle(window));
 
     const std::vector<std::string> log = rigctld.commands();
@@ -161,7 +161,7 @@ TEST_F(RigKeyerTest, SendsTheBoxInPiecesWithSpeedChangesAtTheirPlace)
         at = found + 1;
     }
     EXPECT_EQ(window.typingBox().text(), QString());
-    EXPECT_EQ(window.keyer().state().wpm, 50);
+    EXPECT_EQ(window.station().keyer().state().wpm, 50);
     EXPECT_TRUE(window.typingBox().notice().isEmpty()) << window.typingBox().notice().toStdString();
 }
 
@@ -170,10 +170,10 @@ TEST_F(RigKeyerTest, AbortStopsTheRadioAndSendsNothingMore)
     start(QStringLiteral("WPM=20\n"));
     FrmTavrik& window = station->window();
     for (int run = 0; run < 2; ++run) {
-        window.transmit().appendToTypingBox(QStringLiteral("PARIS PARIS PARIS PARIS PARIS"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("PARIS PARIS PARIS PARIS PARIS"));
         QTest::qWait(200);
-        window.transmit().abort();
-        EXPECT_FALSE(window.keyer().state().isSending);
+        window.station().transmit().abort();
+        EXPECT_FALSE(window.station().keyer().state().isSending);
         EXPECT_EQ(window.typingBox().text(), QString());
     }
     QTest::qWait(1500);
@@ -206,7 +206,7 @@ TEST(RigKeyerFaults, ClosedOrStalledRigctldEndsTheTransmission)
         test::FakeRigctld peer(c.mode, "RPRT -11", c.answered);
         test::Station station(RigIni(peer.port(), QStringLiteral("Keyer to Use=Rig\nWPM=20\n")));
         FrmTavrik& window = station.window();
-        window.transmit().appendToTypingBox(QStringLiteral("PARIS PARIS PARIS"));
+        window.station().transmit().appendToTypingBox(QStringLiteral("PARIS PARIS PARIS"));
         ASSERT_TRUE(WaitUntilIdle(window));
         EXPECT_TRUE(window.typingBox().notice().contains(QLatin1String(c.told))) << window.typingBox().notice().toStdString();
         EXPECT_EQ(window.typingBox().text(), QString());
@@ -237,17 +237,17 @@ TEST(RigControlDialog, StoresWhatItShowsAndTheRigIsAKeyerChoice)
     EXPECT_TRUE(ini.contains(QStringLiteral("[Rig Control]\nHost=radio.local\nPort=4600\nPTT=ON")) ||
                 ini.contains(QStringLiteral("[Rig Control]\r\nHost=radio.local\r\nPort=4600\r\nPTT=ON")))
         << ini.toStdString();
-    EXPECT_TRUE(window.keyer().options().pttThroughRadio);
+    EXPECT_TRUE(window.station().keyer().options().pttThroughRadio);
 
     QAction* rig = window.findChild<QAction*>(QStringLiteral("mnuRigKeyer"));
     rig->trigger();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tavrik - Rig"));
     EXPECT_TRUE(station.iniText().contains(QStringLiteral("Keyer to Use=Rig")));
     EXPECT_FALSE(window.menus().mnuSoftwareKeyer->isChecked());
-    EXPECT_TRUE(window.rig().chosen());
+    EXPECT_EQ(window.station().keyerChoice(), KeyerChoice::Rig);
     window.menus().mnuSoftwareKeyer->trigger();
     EXPECT_FALSE(rig->isChecked());
-    EXPECT_FALSE(window.rig().chosen());
+    EXPECT_EQ(window.station().keyerChoice(), KeyerChoice::Software);
 }
 
 } // namespace

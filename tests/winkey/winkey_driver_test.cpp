@@ -36,7 +36,6 @@ protected:
         window.onAbort = [this] {
             box.clear();
             handOver.abort();
-            keyer.leaveSendingState();
         };
     }
 

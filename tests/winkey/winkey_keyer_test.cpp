@@ -150,7 +150,7 @@ protected:
     {
         return QTest::qWaitFor(condition, timeoutMs);
     }
-    bool waitUntilIdle() { return waitUntil([this] { return !window->keyer().state().isSending; }); }
+    bool waitUntilIdle() { return waitUntil([this] { return !window->station().keyer().state().isSending; }); }
     QAction* action(const char* name) { return window->findChild<QAction*>(QLatin1String(name)); }
     QString stateShown() { return window->findChild<QLabel*>(QStringLiteral("sBarWinKey"))->text(); }
 
@@ -176,7 +176,7 @@ TEST_P(WinKeyKeyerTest, TuneIsATransmissionOfItsOwnAndShutDownHandsTheKeyerBack)
     EXPECT_TRUE(window->pttLamp().isOn());
     EXPECT_TRUE(action("mnuAbort")->isEnabled());
     // A macro meanwhile waits for the key to come up; Abort ends both.
-    window->transmit().appendToTypingBox(QStringLiteral("CQ"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("CQ"));
     action("mnuAbort")->trigger();
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("rx 0B 00")));
     EXPECT_FALSE(window->pttLamp().isOn());
@@ -203,18 +203,18 @@ TEST_P(WinKeyKeyerTest, AKeyerThatGoesAwayIsToldAndIsFoundAgainWhenItComesBack)
     EXPECT_TRUE(action("mnuWinKeyVersion")->isVisible());
 
     // Gone in mid-text: said at once, the lamp off, the entry unticked.
-    window->transmit().appendToTypingBox(QStringLiteral("TEST TEST"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("TEST TEST"));
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("key 'E'")));
     keyer->unplug();
     ASSERT_TRUE(waitUntil([&] { return !window->keyLamp().isOn(); }));
-    EXPECT_FALSE(window->keyer().state().isSending);
+    EXPECT_FALSE(window->station().keyer().state().isSending);
     EXPECT_EQ(window->typingBox().notice(), "WinKey port is not open");
     EXPECT_FALSE(port->isChecked());
     EXPECT_FALSE(action("mnuWinKeyVersion")->isVisible());
     EXPECT_EQ(stateShown(), "WinKey: searching");
 
     // A macro while it is away waits; the keyer replugged gets the whole start, then the text.
-    window->transmit().appendToTypingBox(QStringLiteral("CQ"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("CQ"));
     ASSERT_TRUE(keyer->plugIn());
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("rx 00 02")));
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("rx 0F")));
@@ -228,7 +228,7 @@ TEST_P(WinKeyKeyerTest, AKeyerThatGoesAwayIsToldAndIsFoundAgainWhenItComesBack)
 
     // Closed by the operator, it is not looked for.
     port->trigger();
-    EXPECT_FALSE(window->winKey().reconnecting());
+    EXPECT_FALSE(window->station().winKey().reconnecting());
     EXPECT_EQ(stateShown(), "WinKey: closed");
 }
 
@@ -236,10 +236,10 @@ TEST_P(WinKeyKeyerTest, EscClearsTheKeyerAndTheNextTextEndsOnItsOwnLastEcho)
 {
     start();
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("rx 0F")));
-    window->transmit().appendToTypingBox(QStringLiteral("TEST TEST"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("TEST TEST"));
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("key 'E'")));
     QTest::keyClick(&window->typingBox(), Qt::Key_Escape);
-    window->transmit().appendToTypingBox(QStringLiteral("CQ"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("CQ"));
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("rx 0A")));
     ASSERT_TRUE(waitUntilIdle());
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("tx 51"))); // the echo of the Q
@@ -274,7 +274,7 @@ TEST_P(WinKeyKeyerTest, APaddleBreakInResumesAtTheFirstCharacterNotKeyed)
 {
     start(QStringLiteral("WinKey Paddle Insert Cancels Macro=False\n"));
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("rx 0F")));
-    window->transmit().appendToTypingBox(QStringLiteral("CQ TEST DE"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("CQ TEST DE"));
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("key 'T'")));
     const int before = static_cast<int>(HandedOver(keyer->lines()).size());
     keyer->paddle();
@@ -315,7 +315,7 @@ TEST_P(WinKeyKeyerTest, HoldingRadioPollingIsAlwaysReleased)
     // A break-in while idle, then a close in mid-text.
     keyer->paddle();
     ASSERT_TRUE(waitUntil([&] { return polling().size() == 2; }));
-    window->transmit().appendToTypingBox(QStringLiteral("TEST"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("TEST"));
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("key 'T'")));
     window->close();
     ASSERT_TRUE(keyer->waitFor(QStringLiteral("rx 0A")));
@@ -351,7 +351,7 @@ TEST_P(WinKeyModelTest, OnlyAWinKeyRevisionAndOnlyTheAwaitedEchoCount)
 
     // Stray echoes in one read hand over nothing more: each next character follows the
     // echo of the one before.
-    window->transmit().appendToTypingBox(QStringLiteral("CQ TEST"));
+    window->station().transmit().appendToTypingBox(QStringLiteral("CQ TEST"));
     ASSERT_TRUE(model->waitFor(QStringLiteral("key 'C'")));
     model->inject("XY");
     ASSERT_TRUE(waitUntilIdle());

@@ -55,9 +55,9 @@ protected:
     bool waitUntilIdle(int timeoutMs)
     {
         const QDeadlineTimer deadline(timeoutMs);
-        while (window->keyer().state().isSending && !deadline.hasExpired())
+        while (window->station().keyer().state().isSending && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        return !window->keyer().state().isSending;
+        return !window->station().keyer().state().isSending;
     }
 
     test::IsolatedRuntimeDir runtime;

@@ -13,7 +13,7 @@ namespace tavrik::test {
 inline void EnsureApplication()
 {
     static int argc = 1;
-    static char name[] = "keylines_tests";
+    static char name[] = "serial_tests";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);

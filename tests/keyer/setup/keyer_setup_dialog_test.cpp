@@ -1,8 +1,8 @@
 #include "keyer/sidetone_table.h"
-#include "keylines/pty.h"
 #include "setup_fixture.h"
-#include "sidetone/wav_file.h"
+#include "support/pty.h"
 #include "support/qt_print.h"
+#include "support/wav_file.h"
 
 #include <QTemporaryDir>
 
@@ -67,13 +67,13 @@ TEST(KeyerSetupDialog, HandEditedSpeedOrPitchShowsAtTheNearestEndAndChangesNothi
     };
     for (const auto& c : cases) {
         Station station(Section(QLatin1String(c.keys)));
-        const std::int32_t dotBefore = station.window().keyer().state().dotMs;
+        const std::int32_t dotBefore = station.window().station().keyer().state().dotMs;
         const QString fileBefore = station.iniText();
         SetupDialog d(station);
         EXPECT_EQ(d.slider("DotLengthSlider").value(), c.slider) << c.keys;
         EXPECT_EQ(d.slider("Pitch").value(), c.pitch) << c.keys;
-        EXPECT_EQ(station.window().keyer().state().dotMs, dotBefore) << c.keys;
-        EXPECT_NE(station.window().settings().sidetoneFrequency, c.pitch) << c.keys;
+        EXPECT_EQ(station.window().station().keyer().state().dotMs, dotBefore) << c.keys;
+        EXPECT_NE(station.window().station().settings().sidetoneFrequency, c.pitch) << c.keys;
         d.click("btnCancel");
         EXPECT_EQ(station.iniText(), fileBefore) << c.keys;
     }
@@ -86,15 +86,15 @@ TEST(KeyerSetupDialog, SpeedActsAtOnceAndCancelLeavesTheStoredSpeedShown)
     SetupDialog d(station);
     d.keys("DotLengthSlider", Qt::Key_Right, 10);
     EXPECT_EQ(d.control<QLabel>("lbl").text(), QStringLiteral(" Keying speed 30 WPM."));
-    EXPECT_EQ(window.keyer().state().dotMs, 40); // 60000 / 1493
+    EXPECT_EQ(window.station().keyer().state().dotMs, 40); // 60000 / 1493
     QTest::keyClick(&d.slider("DotLengthSlider"), Qt::Key_Escape); // closes as Cancel does
     EXPECT_FALSE(d.isOpen());
     EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 20 WPM"));
-    EXPECT_EQ(window.keyer().state().dotMs, 40);
+    EXPECT_EQ(window.station().keyer().state().dotMs, 40);
     EXPECT_FALSE(station.iniText().contains(QStringLiteral("WPM=")));
     // The next transmission closes with the stored speed's dot again.
     QTest::keyClicks(&window.typingBox(), QStringLiteral("e"));
-    EXPECT_EQ(window.keyer().state().dotMs, 60);
+    EXPECT_EQ(window.station().keyer().state().dotMs, 60);
 }
 
 TEST(KeyerSetupDialog, CancelPutsPitchAndSidetoneBackAndRebuildsTheTone)
@@ -106,7 +106,7 @@ TEST(KeyerSetupDialog, CancelPutsPitchAndSidetoneBackAndRebuildsTheTone)
     FrmTavrik& window = station.window();
     SetupDialog d(station);
     d.keys("Pitch", Qt::Key_PageDown, 4);
-    EXPECT_EQ(window.settings().sidetoneFrequency, 600.0);
+    EXPECT_EQ(window.station().settings().sidetoneFrequency, 600.0);
     QPushButton& test = d.control<QPushButton>("btnTest");
     QTest::mousePress(&test, Qt::LeftButton); // the tone at the new pitch: the buffer is rebuilt
     station.clock.sleepMs(50);
@@ -114,8 +114,8 @@ TEST(KeyerSetupDialog, CancelPutsPitchAndSidetoneBackAndRebuildsTheTone)
     d.click("ckSidetone");
     EXPECT_FALSE(d.control<QPushButton>("btnTest").isEnabled());
     d.dialog()->close(); // the close box, as Cancel
-    EXPECT_EQ(window.settings().sidetoneFrequency, 1000.0);
-    EXPECT_TRUE(window.sidetone().sidetoneOn());
+    EXPECT_EQ(window.station().settings().sidetoneFrequency, 1000.0);
+    EXPECT_TRUE(window.station().sidetone().sidetoneOn());
 
     station.clock.sleepMs(100);
     // What is sent now sounds at 1000 Hz from the table's start.
@@ -142,7 +142,7 @@ TEST(KeyerSetupDialog, ToneTestIsSilentUntilTheSidetoneIsApplied)
     QPushButton& test = d.control<QPushButton>("btnTest");
     ASSERT_TRUE(test.isEnabled());
     QTest::mousePress(&test, Qt::LeftButton);
-    EXPECT_FALSE(station.window().sidetone().sidetoneOn());
+    EXPECT_FALSE(station.window().station().sidetone().sidetoneOn());
     QTest::mouseRelease(&test, Qt::LeftButton);
     EXPECT_TRUE(test::FindToneRuns(test::ReadWav(wav.toStdString()).samples).empty());
 }
@@ -201,7 +201,7 @@ TEST(KeyerSetupDialog, PortBoxesActAsOneChoiceAndShowWhatEachPortIs)
     const QString ini = station.iniText();
     EXPECT_TRUE(ini.contains(QStringLiteral("Dedicated Serial Port=Comm3"))) << ini.toStdString();
     EXPECT_TRUE(ini.contains(QStringLiteral("[Devices]\nComm3=/dev/ttyACM1"))) << ini.toStdString();
-    EXPECT_EQ(station.window().settings().devices.commPorts[2], QStringLiteral("/dev/ttyACM1"));
+    EXPECT_EQ(station.window().station().settings().devices.commPorts[2], QStringLiteral("/dev/ttyACM1"));
 }
 
 TEST(KeyerSetupDialog, ApplyStoresEveryValueInOrderThenSetsThePortUp)
@@ -226,16 +226,16 @@ TEST(KeyerSetupDialog, ApplyStoresEveryValueInOrderThenSetsThePortUp)
         "Dedicated Serial Port=None\nFrequency=1200\n");
     EXPECT_TRUE(station.iniText().contains(expected)) << station.iniText().toStdString();
 
-    const KeyerOptions& o = window.keyer().options();
+    const KeyerOptions& o = window.station().keyer().options();
     EXPECT_EQ(o.pttDelayMs, 250);
     EXPECT_TRUE(o.pttEnabled);
     EXPECT_TRUE(o.disablePolling);
     EXPECT_FALSE(o.slowTyping);
     EXPECT_EQ(o.ratios.dashLength, 3.5);
-    EXPECT_EQ(window.keyer().state().wpm, 25);
+    EXPECT_EQ(window.station().keyer().state().wpm, 25);
     EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 25 WPM"));
-    EXPECT_EQ(window.settings().sidetoneFrequency, 1200.0);
-    EXPECT_EQ(window.keyerPort().parallelControlPort(), 0x27A);
+    EXPECT_EQ(window.station().settings().sidetoneFrequency, 1200.0);
+    EXPECT_EQ(window.station().keyerPort().parallelControlPort(), 0x27A);
     EXPECT_EQ(station.port.controlRegister(), KeyerPort::kParallelIdle);
 }
 
@@ -310,7 +310,7 @@ TEST(KeyerSetupDialog, APortThatFailsIsShownAndOnlyAPendingFailureKeepsTheDialog
         QTest::keyClick(&d.combo("cmbPort"), Qt::Key_Home);
         d.click("btnOK");
         EXPECT_FALSE(d.isOpen());
-        EXPECT_TRUE(station.window().cwControl().portOpen());
+        EXPECT_TRUE(station.window().station().cwControl().portOpen());
         EXPECT_TRUE(station.window().typingBox().notice().isEmpty());
     }
     {

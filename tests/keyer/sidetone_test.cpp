@@ -4,7 +4,7 @@
 #include "keyer/software_keyer.h"
 #include "support/keyer_fakes.h"
 #include "support/simulated_clock.h"
-#include "wav_file.h"
+#include "support/wav_file.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 
 #include "keyer/sidetone_table.h"
 #include "support/simulated_clock.h"
-#include "wav_file.h"
+#include "support/wav_file.h"
 
 #include <QTemporaryDir>
 

@@ -30,7 +30,7 @@ TEST(SpeedCalibration, FortyWpmTestSendsFortyWordsAtItsDotAndReportsThem)
     QString textDuringTest;
     QString speedShownDuringTest;
     station.after(1000, [&] {
-        dotDuringTest = window.keyer().state().dotMs;
+        dotDuringTest = window.station().keyer().state().dotMs;
         textDuringTest = window.typingBox().text();
         speedShownDuringTest = window.speedText();
     });
@@ -54,13 +54,13 @@ TEST(SpeedCalibration, FortyWpmTestSendsFortyWordsAtItsDotAndReportsThem)
     EXPECT_TRUE(report.label2().text().endsWith(QStringLiteral("PARIS forty times.")));
     EXPECT_EQ(setup.dialog()->cursor().shape(), Qt::ArrowCursor);
 
-    EXPECT_FALSE(window.keyer().calibration().calibrating);
-    EXPECT_EQ(window.keyer().state().wpm, 25);
-    EXPECT_EQ(window.keyer().state().dotMs, window.keyer().dotMsFromWpm(25));
+    EXPECT_FALSE(window.station().keyer().calibration().calibrating);
+    EXPECT_EQ(window.station().keyer().state().wpm, 25);
+    EXPECT_EQ(window.station().keyer().state().dotMs, window.station().keyer().dotMsFromWpm(25));
     EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 25 WPM"));
 
     // Shown again while open: brought forward as it is, not worked out again.
-    window.keyer().calibration().endCount += 10 * test::SimulatedClock::kFrequency;
+    window.station().keyer().calibration().endCount += 10 * test::SimulatedClock::kFrequency;
     window.keyerSetup().showCalibrationReport();
     EXPECT_EQ(Report(station), &report);
     EXPECT_EQ(report.label1().text(), QStringLiteral("Elapsed time 60.000000000000 seconds"));
@@ -72,7 +72,7 @@ TEST(SpeedCalibration, TheLeadTimeIsNotCountedAndASlowTypingHoldIs)
     SetupDialog setup(station);
     setup.click("ARButton1");
     ASSERT_TRUE(WaitFor([&] { return Report(station) != nullptr; }));
-    const Calibration& run = station.window().keyer().calibration();
+    const Calibration& run = station.window().station().keyer().calibration();
     const double span = test::SimulatedClock::toMs(run.endCount - run.startCount);
     // 993 dots of 60 ms, the lead time, and the 180 ms hold, plus what the keyer spends itself.
     EXPECT_GE(span, 59580.0 + 100 + 180);
@@ -87,11 +87,11 @@ TEST(SpeedCalibration, ClosingTheDialogMidTestEndsItAsAnOrdinaryTransmission)
     SetupDialog setup(station);
     station.after(2000, [&] { setup.click("btnCancel"); });
     setup.click("ARButton1");
-    ASSERT_TRUE(WaitFor([&] { return station.keyDowns() == 20u * 14u && !window.keyer().state().isSending; }));
+    ASSERT_TRUE(WaitFor([&] { return station.keyDowns() == 20u * 14u && !window.station().keyer().state().isSending; }));
     EXPECT_FALSE(setup.isOpen());
     EXPECT_EQ(Report(station), nullptr);
-    EXPECT_FALSE(window.keyer().calibration().calibrating);
-    EXPECT_EQ(window.keyer().state().wpm, 20);
+    EXPECT_FALSE(window.station().keyer().calibration().calibrating);
+    EXPECT_EQ(window.station().keyer().state().wpm, 20);
     EXPECT_EQ(window.speedText(), QStringLiteral(" Keying speed = 20 WPM"));
 }
 

@@ -1,6 +1,6 @@
 #include "platform/serial_line.h"
-#include "pty.h"
-#include "serial_test_support.h"
+#include "support/pty.h"
+#include "support/serial_test_support.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,5 +1,4 @@
-#include "notecart_fixture.h"
-
+#include "support/isd_folder.h"
 #include "support/qt_print.h"
 
 #include <QElapsedTimer>

@@ -2,9 +2,9 @@
 #include "keyer/software_keyer.h"
 #include "platform/serial_line.h"
 #include "fake_port_io.h"
-#include "pty.h"
-#include "serial_test_support.h"
 #include "support/keyer_fakes.h"
+#include "support/pty.h"
+#include "support/serial_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -4,12 +4,15 @@
 
 namespace tavrik {
 
-class FrmTavrik;
+class KeyerSetupWindows;
+class StationModel;
 
-// The main window as the Keyer setup dialog sees it.
-class WindowKeyerSetupHost final : public KeyerSetupHost {
+// The station as the Keyer setup dialog sees it.
+class StationKeyerSetupHost final : public KeyerSetupHost {
 public:
-    explicit WindowKeyerSetupHost(FrmTavrik& window) : window_(window) {}
+    explicit StationKeyerSetupHost(StationModel& station) : station_(station) {}
+    // The windows this host serves, told when the sidetone cannot be made.
+    void setWindows(KeyerSetupWindows& windows) { windows_ = &windows; }
 
     SoftwareKeyer& keyer() override;
     KeyerPortSettings& portSettings() override;
@@ -28,7 +31,8 @@ public:
     void queueTypedText(const QString& text) override;
 
 private:
-    FrmTavrik& window_;
+    StationModel& station_;
+    KeyerSetupWindows* windows_ = nullptr;
 };
 
 } // namespace tavrik

@@ -1,6 +1,6 @@
 #include "platform/parallel_port.h"
 #include "platform/serial_line.h"
-#include "pty.h"
+#include "support/pty.h"
 
 #include <gtest/gtest.h>
 
