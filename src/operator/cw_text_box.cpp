@@ -166,15 +166,16 @@ void CwTextBox::removeLastChar()
         removeCharAt(length());
 }
 
-void CwTextBox::replaceRange(qsizetype start, qsizetype count, const QString& with)
+void CwTextBox::replaceRange(qsizetype first, qsizetype count, const QString& with)
 {
+    const qsizetype start = std::min(first - 1, length());
     QTextCursor cursor(document());
-    cursor.setPosition(static_cast<int>(std::min(start, length())));
+    cursor.setPosition(static_cast<int>(start));
     cursor.setPosition(static_cast<int>(std::min(start + count, length())), QTextCursor::KeepAnchor);
     QTextCharFormat format;
     format.setForeground(ToQColor(typingColour_));
     cursor.insertText(OneLine(with), format);
-    forgetColouredPrefixFrom(start + 1);
+    forgetColouredPrefixFrom(first);
 }
 
 void CwTextBox::setBackground(Colour colour)

@@ -42,7 +42,7 @@ public:
     QString text() const override;
     void insertAtEnd(const QString& text) override;
     void removeLastChar() override;
-    void replaceRange(qsizetype start, qsizetype count, const QString& text) override;
+    void replaceRange(qsizetype first, qsizetype count, const QString& text) override;
     void setBackground(Colour colour) override;
 
     // The right-button paste: the clipboard's text at the end, line breaks as blanks.

@@ -189,7 +189,7 @@ void TransmitControl::correctCallsignWhileSending(const QString& oldCallsign, co
     }
     unsent += text.mid(copiedTo);
     box_.setTypingColour(unsentColour());
-    box_.replaceRange(s, text.size() - s, unsent);
+    box_.replaceRange(s + 1, text.size() - s, unsent);
     box_.moveCaretToEnd();
 }
 

@@ -11,8 +11,9 @@ public:
     // Inserts at the end in the typing colour; the caret ends at the end.
     virtual void insertAtEnd(const QString& text) = 0;
     virtual void removeLastChar() = 0;
-    // Replaces `count` characters from the 0-based `start` with `text` in the typing colour.
-    virtual void replaceRange(qsizetype start, qsizetype count, const QString& text) = 0;
+    // Replaces `count` characters from position `first` with `text` in the typing colour.
+    // Positions count from 1, as the queue's do.
+    virtual void replaceRange(qsizetype first, qsizetype count, const QString& text) = 0;
     virtual void setBackground(Colour colour) = 0;
     // What the station has to tell about a port or the sound, in place of the text.
     virtual void showNotice(const QString& text) = 0;

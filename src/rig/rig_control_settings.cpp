@@ -1,36 +1,35 @@
 #include "rig/rig_control_settings.h"
 
+#include "settings/setting_table.h"
 #include "settings/settings_file.h"
 
 namespace tavrik {
 namespace {
 
-const QString kSection = QStringLiteral("Rig Control");
-constexpr std::uint16_t kDefaultPort = 4532;
+using R = RigControlSettings;
+constexpr const char* kSection = "Rig Control";
+constexpr Setting kHost{kSection, "Host", "127.0.0.1", &conversion::kNonEmptyText,
+                        Field<R, QString>{[](const R& r) { return r.endpoint.host; },
+                                          [](R& r, const QString& host) { r.endpoint.host = host; }}};
+constexpr Setting kPort{kSection, "Port", "4532", &conversion::kPortNumber,
+                        Field<R, std::uint16_t>{[](const R& r) { return r.endpoint.port; },
+                                                [](R& r, const std::uint16_t& port) { r.endpoint.port = port; }}};
+constexpr Setting kPtt{kSection, "PTT", "OFF", &conversion::kOnWhenOn, FieldOf<&R::ptt>};
+constexpr std::tuple kRigControlSettings{kHost, kPort, kPtt};
 
 } // namespace
 
-RigControlSettings LoadRigControlSettings(SettingsFile& file)
+RigControlSettings LoadRigControlSettings(const SettingsFile& file)
 {
     RigControlSettings s;
-    const QString previous = file.readSection();
-    file.setReadSection(kSection);
-    s.endpoint.host = file.ReadSetting(QStringLiteral("Host"), QStringLiteral("127.0.0.1"));
-    if (s.endpoint.host.isEmpty())
-        s.endpoint.host = QStringLiteral("127.0.0.1");
-    bool number = false;
-    const int port = file.ReadSetting(QStringLiteral("Port"), QString::number(kDefaultPort)).toInt(&number);
-    s.endpoint.port = number && port >= 1 && port <= 65535 ? static_cast<std::uint16_t>(port) : kDefaultPort;
-    s.ptt = file.ReadSetting(QStringLiteral("PTT"), QStringLiteral("OFF")) == u"ON";
-    file.setReadSection(previous);
+    ReadRows(file, kRigControlSettings, s);
     return s;
 }
 
 void StoreRigControlSettings(const SettingsFile& file, const RigControlSettings& settings)
 {
-    file.WriteSetting(kSection, QStringLiteral("Host"), settings.endpoint.host);
-    file.WriteSetting(kSection, QStringLiteral("Port"), QString::number(settings.endpoint.port));
-    file.WriteSetting(kSection, QStringLiteral("PTT"), settings.ptt ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    for (const SettingWrite& value : StoredValues(kRigControlSettings, settings))
+        file.WriteSetting(value.section, value.key, value.value);
 }
 
 } // namespace tavrik

@@ -14,7 +14,7 @@ struct RigControlSettings {
 
 // Host "127.0.0.1", Port 4532, PTT "OFF" when missing; a port that is no number from 1 to
 // 65535 is taken as 4532. Only "ON" switches PTT through the radio.
-RigControlSettings LoadRigControlSettings(SettingsFile& file);
+RigControlSettings LoadRigControlSettings(const SettingsFile& file);
 void StoreRigControlSettings(const SettingsFile& file, const RigControlSettings& settings);
 
 } // namespace tavrik

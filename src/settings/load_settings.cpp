@@ -3,27 +3,6 @@
 #include "settings/setting_table.h"
 
 namespace tavrik {
-namespace {
-
-// Reads the rows of `table` into `record`. A value that cannot be converted falls back to the
-// key's default, which always can.
-template <typename Record, typename... Rows>
-void ReadRows(const SettingsFile& file, const std::tuple<Rows...>& table, Record& record, int slot = 0)
-{
-    const auto read = [&](const auto& row) {
-        if (!row.defaultText)
-            return;
-        const QString defaultText = QString::fromLatin1(row.defaultText);
-        const QString text = file.ReadSetting(QString::fromLatin1(row.section), KeyOf(row, slot), defaultText,
-                                              row.longest);
-        const auto value = row.conversion->read(text);
-        row.field.set(record, value ? *value : row.conversion->read(defaultText).value());
-    };
-    std::apply([&](const auto&... row) { (read(row), ...); }, table);
-}
-
-} // namespace
-
 TavrikSettings LoadSettings(SettingsFile& file, const std::function<void()>& afterEachMacroSlot)
 {
     TavrikSettings settings;

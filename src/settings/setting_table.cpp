@@ -95,6 +95,18 @@ const Conversion<SerialZero> kZeroWord{
                : zero == SerialZero::LetterT ? QStringLiteral("T")
                                              : QStringLiteral("O");
     }};
+const Conversion<QString> kNonEmptyText{
+    [](const QString& text) { return text.isEmpty() ? std::nullopt : std::optional<QString>(text); },
+    [](const QString& value) { return value; }};
+const Conversion<std::uint16_t> kPortNumber{
+    [](const QString& text) -> std::optional<std::uint16_t> {
+        bool number = false;
+        const int port = text.toInt(&number);
+        if (!number || port < 1 || port > 65535)
+            return std::nullopt;
+        return static_cast<std::uint16_t>(port);
+    },
+    &Decimal<std::uint16_t>};
 
 } // namespace conversion
 

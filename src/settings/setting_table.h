@@ -56,6 +56,10 @@ extern const Conversion<KeyerChoice> kKeyerWord;
 extern const Conversion<KeyingMode> kKeyingWord;
 // "0", "T", else the letter O.
 extern const Conversion<SerialZero> kZeroWord;
+// Any text but the empty one.
+extern const Conversion<QString> kNonEmptyText;
+// A whole number from 1 to 65535.
+extern const Conversion<std::uint16_t> kPortNumber;
 } // namespace conversion
 
 // Where a row's value lives in its record.
@@ -349,6 +353,23 @@ std::vector<SettingWrite> StoredValues(const std::tuple<Rows...>& table, const R
     values.reserve(sizeof...(Rows));
     std::apply([&](const auto&... row) { (values.push_back(Stored(row, row.field.get(record), slot)), ...); }, table);
     return values;
+}
+
+// Reads the rows of `table` from the settings file into `record`. A value that cannot be
+// converted falls back to the key's default, which always can.
+template <typename File, typename Record, typename... Rows>
+void ReadRows(const File& file, const std::tuple<Rows...>& table, Record& record, int slot = 0)
+{
+    const auto read = [&](const auto& row) {
+        if (!row.defaultText)
+            return;
+        const QString defaultText = QString::fromLatin1(row.defaultText);
+        const QString text = file.ReadSetting(QString::fromLatin1(row.section), KeyOf(row, slot), defaultText,
+                                              row.longest);
+        const auto value = row.conversion->read(text);
+        row.field.set(record, value ? *value : row.conversion->read(defaultText).value());
+    };
+    std::apply([&](const auto&... row) { (read(row), ...); }, table);
 }
 
 // Hands a stored value to whatever writes settings: an object with writeSetting(section,
