@@ -17,7 +17,7 @@ struct NetworkKeyerSettings {
 
 // "Enabled" only when exactly "ON"; an empty address is loopback; a port that is no number
 // from 1 to 65535 is taken as 6789.
-NetworkKeyerSettings LoadNetworkKeyerSettings(SettingsFile& file);
+NetworkKeyerSettings LoadNetworkKeyerSettings(const SettingsFile& file);
 void StoreNetworkKeyerSettings(const SettingsFile& file, const NetworkKeyerSettings& settings);
 
 } // namespace tavrik
