@@ -102,8 +102,9 @@ void NetworkKeyerBridge::showStatus()
     }
     status_->setText(text);
     status_->setVisible(!text.isEmpty());
-    if (!text.isEmpty())
-        window_.statusBar()->setVisible(true);
+    // The bar also carries the link's problem; it goes only when neither has anything to say.
+    QStatusBar* bar = window_.statusBar();
+    bar->setVisible(!text.isEmpty() || !bar->currentMessage().isEmpty());
 }
 
 void NetworkKeyerBridge::openDialog()
