@@ -3,11 +3,13 @@
 #include "common/link_codes.h"
 #include "common/queue_markers.h"
 #include "common/vb_numbers.h"
+#include "keyer/box_marks.h"
 #include "keyer/morse.h"
 #include "platform/clock.h"
 #include "platform/priority.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tavrik {
 namespace {
@@ -159,6 +161,7 @@ void SoftwareKeyer::sendLoop()
     takeFirstChar(position);
     QString elements = MorseForChar(state_.currentChar, options_.userLangId);
     do {
+        const bool stretched = std::exchange(stretchNext_, false);
         sendElements(elements);
         const std::int64_t charEnd = parts_.clock.counter();
         state_.currentChar.clear();
@@ -174,7 +177,8 @@ void SoftwareKeyer::sendLoop()
         parts_.link.poll();
         elements = MorseForChar(state_.currentChar, options_.userLangId);
         const FixedMs letterGapMs = FixedMs::fromMs(state_.dotMs * options_.ratios.letterSpace);
-        const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, parts_.clock.counter()));
+        const FixedMs stretchMs = FixedMs::fromMs(stretched ? state_.dotMs * options_.ratios.letterSpace / 2 : 0);
+        const FixedMs elapsed = FixedMs::fromMs(elapsedMs(charEnd, parts_.clock.counter())) - stretchMs;
         if (state_.joinNext) {
             const FixedMs gapMs = FixedMs::fromMs(state_.dotMs) - elapsed - takeSilenceSwitchingMs();
             if (gapMs > FixedMs())
@@ -226,17 +230,35 @@ void SoftwareKeyer::nextChar(int& position)
     }
     if (position > box.length())
         return;
-    const QChar c = box.charAt(position);
-    if (IsSpeedMarker(c)) {
-        consumeSpeedMarkers(position, c);
-    } else if (c == QChar(kJoinMarker)) {
-        box.suspendRedraw();
-        box.removeCharAt(position);
-        state_.joinNext = true;
-        box.resumeRedraw();
+    // Marks in a row all act before the character they stand in front of.
+    while (position <= box.length()) {
+        const QChar c = box.charAt(position);
+        if (IsSpeedMarker(c)) {
+            consumeSpeedMarkers(position, c);
+        } else if (c == QChar(kJoinMarker)) {
+            removeMark(position, 1);
+            state_.joinNext = true;
+        } else if (c == QChar(kHalfSpaceMark)) {
+            removeMark(position, 1);
+            stretchNext_ = true;
+        } else if (const std::optional<SpeedMark> mark = SpeedMarkAt(box, position)) {
+            removeMark(position, mark->length);
+            setOperatorSpeed(mark->wpm);
+        } else {
+            break;
+        }
     }
     state_.currentChar = position <= box.length() ? QString(box.charAt(position)) : QString();
     colourSentText(position);
+}
+
+void SoftwareKeyer::removeMark(int position, int length)
+{
+    TransmitQueue& box = parts_.box;
+    box.suspendRedraw();
+    for (int i = 0; i < length; ++i)
+        box.removeCharAt(position);
+    box.resumeRedraw();
 }
 
 void SoftwareKeyer::queueEmptied()
@@ -276,6 +298,7 @@ void SoftwareKeyer::startKeying()
     state_.sentCharCount = 0;
     // A "^" that ended the last transmission joined nothing; it must not join this one's letters.
     state_.joinNext = false;
+    stretchNext_ = false;
     switchingOwed_ = false;
     state_.isSending = true;
     enterSendingState();

@@ -137,6 +137,7 @@ private:
     template <typename Action>
     FixedMs measured(Action action);
     void consumeSpeedMarkers(int position, QChar marker);
+    void removeMark(int position, int length);
     // The first character of a transmission, after the markers in front of it; moves
     // `position` on past it when there is one.
     void takeFirstChar(int& position);
@@ -154,6 +155,8 @@ private:
     int unsentFrom_ = 0;
     // A mark has ended and no silence has deducted its switches yet.
     bool switchingOwed_ = false;
+    // The character taken next is followed by half a letter space more.
+    bool stretchNext_ = false;
     bool tuneKeyDown_ = false;
     // The longest the window's pending events took lately, in milliseconds.
     double windowWorkMs_ = 0;

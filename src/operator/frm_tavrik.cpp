@@ -3,6 +3,7 @@
 #include "operator/frm_assign_key.h"
 #include "operator/frm_cw_macro_setup.h"
 #include "operator/lamp.h"
+#include "operator/network_keyer_bridge.h"
 #include "operator/rig_bridge.h"
 #include "operator/tavrik_menus.h"
 #include "operator/virtual_keys.h"
@@ -45,6 +46,7 @@ FrmTavrik::FrmTavrik(TavrikDevices devices, QWidget* parent)
     station_.keyer().setCalibrationFinished([this] { keyerSetup_.showCalibrationReport(); });
     qApp->installEventFilter(this);
     rig_ = std::make_unique<RigBridge>(*this, *menus_, station_);
+    networkKeyer_ = std::make_unique<NetworkKeyerBridge>(*this, *menus_, station_);
 }
 
 FrmTavrik::~FrmTavrik() = default;

@@ -28,6 +28,7 @@ bool RaiseIfOpen(QWidget* dialog);
 
 class FrmCwMacroSetup;
 class Lamp;
+class NetworkKeyerBridge;
 class RigBridge;
 struct TavrikMenus;
 
@@ -54,6 +55,7 @@ public:
 
     StationModel& station() { return station_; }
     const StationModel& station() const { return station_; }
+    NetworkKeyerBridge& networkKeyer() { return *networkKeyer_; }
     KeyerSetupWindows& keyerSetup() { return keyerSetup_; }
     RigBridge& rig() { return *rig_; }
     MacroButtons& buttons() { return buttons_; }
@@ -178,6 +180,7 @@ private:
     StationKeyerSetupHost keyerSetupHost_{station_};
     KeyerSetupWindows keyerSetup_{keyerSetupHost_, this};
     std::unique_ptr<RigBridge> rig_;
+    std::unique_ptr<NetworkKeyerBridge> networkKeyer_;
 
     bool callsignIsActiveBox_ = false;
 };

@@ -4,6 +4,7 @@
 #include "link/link.h"
 #include "operator/language_library.h"
 #include "operator/lamp.h"
+#include "operator/network_keyer_bridge.h"
 #include "operator/operator_dialogs.h"
 #include "operator/rig_bridge.h"
 #include "operator/save_problem_notice.h"
@@ -53,6 +54,7 @@ void FrmTavrik::formLoad(const StartupOptions& options)
     });
     station_.applySettings();
     applySettings();
+    networkKeyer_->applySettings();
     station_.openKeyer();
 
     sBar_->callsignField().setVisible(true);
@@ -156,6 +158,7 @@ void FrmTavrik::closeEvent(QCloseEvent* event)
 
 void FrmTavrik::shutDown()
 {
+    networkKeyer_->shutDown();
     station_.shutDown();
     if (!isMinimized()) {
         const double tpp = twipsPerPixel();
@@ -232,7 +235,7 @@ void FrmTavrik::selectRadioPin(int)
 void FrmTavrik::showLinkProblem(const QString& problem)
 {
     // Shown only while there is something to say, so a working link costs no room.
-    statusBar()->setVisible(!problem.isEmpty());
+    statusBar()->setVisible(!problem.isEmpty() || !networkKeyer_->statusText().isEmpty());
     statusBar()->showMessage(problem);
     relayout();
 }

@@ -50,6 +50,15 @@ void TransmitControl::appendToTypingBox(const QString& text)
     typingBoxChanged();
 }
 
+void TransmitControl::appendQueuedText(const QString& text)
+{
+    box_.setTypingColour(unsentColour());
+    box_.moveCaretToEnd();
+    box_.insertAtEnd(text);
+    box_.moveCaretToEnd();
+    typingBoxChanged();
+}
+
 void TransmitControl::typingBoxChanged()
 {
     if (box_.length() == 0 || !formReady_)
@@ -103,6 +112,8 @@ void TransmitControl::abort()
     if (tuneActive_)
         toggleTune();
     chosen_->abort();
+    if (abortObserver_)
+        abortObserver_();
 }
 
 bool TransmitControl::queryClose()

@@ -49,6 +49,11 @@ public:
     Colour unsentColour() const;
 
     void appendToTypingBox(const QString& text);
+    // Text from a peer, as it stands: no macro expansion, nothing put between it and what
+    // the box holds already.
+    void appendQueuedText(const QString& text);
+    // Told of every abort, after the box has been emptied.
+    void setAbortObserver(std::function<void()> observer) { abortObserver_ = std::move(observer); }
     // The box's Change: starts a transmission, or in manual mode arms the transmit command.
     void typingBoxChanged();
     void transmit();
@@ -85,6 +90,7 @@ private:
     TransmitControls& controls_;
     Keyer* chosen_;
     std::function<QString(const QString&)> expand_;
+    std::function<void()> abortObserver_;
     bool formReady_ = false;
     bool tuneActive_ = false;
     bool logAfterSending_ = false;

@@ -112,9 +112,13 @@ SerialLine::SerialLine(SerialDevices devices, ModemLines& modemLines, QObject* p
         if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_.isOpen())
             return;
         // A read that found nothing (the input was taken by inBufferCount or read meanwhile)
-        // is reported as a read error too; only a line that hung up is gone.
-        if (error == QSerialPort::ReadError && !HungUp(static_cast<int>(port_.handle()))) {
+        // is reported as a read error too, or as a resource error when the read said EAGAIN;
+        // only a line that hung up is gone.
+        if (!HungUp(static_cast<int>(port_.handle()))) {
             port_.clearError();
+            // A resource error also stops the port's reading; a read asks for input again.
+            char next = 0;
+            port_.peek(&next, 1);
             return;
         }
         setError(path_ + QStringLiteral(": ") + port_.errorString());

@@ -2,6 +2,7 @@
 
 #include "common/link_codes.h"
 #include "common/queue_markers.h"
+#include "keyer/box_marks.h"
 #include "keyer/morse.h"
 #include "keyer/software_keyer.h"
 #include "rig/rigctld_client.h"
@@ -19,7 +20,7 @@ constexpr int kNotAvailable = -11;
 
 bool IsMarker(QChar c)
 {
-    return IsSpeedMarker(c) || c == QChar(kJoinMarker);
+    return IsSpeedMarker(c) || c == QChar(kJoinMarker) || c == QChar(kHalfSpaceMark);
 }
 
 } // namespace
@@ -85,20 +86,28 @@ bool RigKeyer::consumeMarkers()
 {
     TransmitQueue& box = parts_.box;
     KeyerState& s = parts_.keyer.state();
-    while (position_ <= box.length() && IsMarker(box.charAt(position_))) {
+    while (position_ <= box.length()) {
         const QChar c = box.charAt(position_);
+        const std::optional<SpeedMark> mark = SpeedMarkAt(box, position_);
+        if (!mark && !IsMarker(c))
+            break;
         // A speed change belongs between the text before it and the text after it.
         if (c != QChar(kJoinMarker) && nowMs() < busyUntilMs_) {
             scheduleAt(busyUntilMs_);
             return false;
         }
         box.suspendRedraw();
-        box.removeCharAt(position_);
+        for (int i = mark ? mark->length : 1; i > 0; --i)
+            box.removeCharAt(position_);
         box.resumeRedraw();
-        // The radio has no joined letters: "A^R" goes as A and R.
-        if (c == QChar(kJoinMarker))
+        // The radio has no joined letters: "A^R" goes as A and R; nor half spaces.
+        if (c == QChar(kJoinMarker) || c == QChar(kHalfSpaceMark))
             continue;
-        s.wpm = SpeedAfterMarker(c, s.wpm, kSpeeds);
+        s.wpm = mark ? static_cast<std::int16_t>(std::clamp<int>(mark->wpm, kSpeeds.slowest, kSpeeds.fastest))
+                     : SpeedAfterMarker(c, s.wpm, kSpeeds);
+        // An absolute speed stays the operator's once the transmission ends.
+        if (mark)
+            s.savedWpm = s.wpm;
         s.dotMs = parts_.keyer.dotMsFromWpm(s.wpm);
         parts_.keyer.showKeyingSpeed(s.wpm);
         if (!setRadioSpeed(s.wpm))
@@ -115,7 +124,8 @@ QString RigKeyer::nextPiece() const
     int signs = 0;
     while (at <= box.length() && box.charAt(at) == u' ')
         piece += box.charAt(at++);
-    while (at <= box.length() && signs < kPieceChars && box.charAt(at) != u' ' && !IsMarker(box.charAt(at))) {
+    while (at <= box.length() && signs < kPieceChars && box.charAt(at) != u' ' && !IsMarker(box.charAt(at))
+           && !SpeedMarkAt(box, at)) {
         piece += box.charAt(at++);
         ++signs;
     }

@@ -1,6 +1,7 @@
 #include "winkey/winkey_hand_over.h"
 
 #include "common/queue_markers.h"
+#include "keyer/box_marks.h"
 #include "keyer/keyer_ports.h"
 #include "keyer/software_keyer.h"
 #include "settings/setting_table.h"
@@ -82,6 +83,37 @@ void WinKeyHandOver::consumeSpeedMarkers(int position, char16_t marker)
     box_.resumeRedraw();
 }
 
+bool WinKeyHandOver::takeMark(int position)
+{
+    if (position > box_.length())
+        return false;
+    const char16_t c = box_.charAt(position).unicode();
+    if (IsSpeedMarker(QChar(c))) {
+        consumeSpeedMarkers(position, c);
+        return true;
+    }
+    const std::optional<SpeedMark> mark = SpeedMarkAt(box_, position);
+    // The keyer's half space is half a dot: no stand-in for half a letter space.
+    const int length = mark ? mark->length : c == kHalfSpaceMark ? 1 : 0;
+    if (length == 0)
+        return false;
+    box_.suspendRedraw();
+    for (int i = 0; i < length; ++i)
+        box_.removeCharAt(position);
+    box_.resumeRedraw();
+    if (mark) {
+        KeyerState& s = keyer_.state();
+        s.wpm = mark->wpm;
+        s.savedWpm = mark->wpm;
+        s.dotMs = keyer_.dotMsFromWpm(s.wpm);
+        if (!connection_.settings().analogSpeed) {
+            connection_.send(winkey::SpeedCommand(winkey::kBufferedSpeed, s.wpm));
+            keyer_.showKeyingSpeed(s.wpm);
+        }
+    }
+    return true;
+}
+
 bool WinKeyHandOver::sendable(char16_t code)
 {
     if (code == kBar) {
@@ -101,10 +133,15 @@ void WinKeyHandOver::nextChar(int position)
     s.sentCharCount = position;
     if (position > box_.length())
         return;
+    while (takeMark(position)) {
+    }
+    if (position > box_.length()) {
+        if (s.isSending)
+            finish();
+        return;
+    }
     const char16_t c = Upper(box_.charAt(position).unicode());
-    if (IsSpeedMarker(QChar(c))) {
-        consumeSpeedMarkers(position, c);
-    } else if (c <= 31 || c == u'!' || (c >= 94 && c != kBar)) {
+    if (c <= 31 || c == u'!' || (c >= 94 && c != kBar)) {
         // A "|" goes on to be written as the keyer's half space.
         box_.suspendRedraw();
         box_.removeCharAt(position);
@@ -118,6 +155,8 @@ void WinKeyHandOver::nextChar(int position)
                 finish();
             return;
         }
+        if (takeMark(position))
+            continue;
         if (sendable(box_.charAt(position).unicode()))
             break;
         if (!s.isSending)

@@ -53,6 +53,8 @@ public:
 private:
     void nextChar(int position);
     void consumeSpeedMarkers(int position, char16_t marker);
+    // Acts on the speed or spacing mark at `position` and takes it out; false when none is there.
+    bool takeMark(int position);
     // False for a character the keyer does not take; a "|" is written here, once a run.
     bool sendable(char16_t code);
     // The merge command for "A^R": both letters as one sign. 0 when the position holds none.
