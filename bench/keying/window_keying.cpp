@@ -14,6 +14,7 @@
 #include "platform/serial_line.h"
 #include "platform/shared_block.h"
 #include "sorted_figures.h"
+#include "support/stamping_port_io.h"
 #include "support/window_fakes.h"
 #include "window_bench_application.h"
 
@@ -37,34 +38,6 @@ namespace {
 
 using test::NoModemLines;
 using test::SilentDialogs;
-
-// A parallel port whose key bit is stamped on the counter each time it flips.
-class StampingPortIo final : public PortIo {
-public:
-    explicit StampingPortIo(Clock& clock) : clock_(clock) {}
-    bool open(std::uint16_t base) override
-    {
-        control_ = static_cast<std::uint16_t>(base + 2);
-        return true;
-    }
-    void setDevicePath(const QString&) override {}
-    void close() override {}
-    bool isOpen() const override { return true; }
-    std::uint8_t inp(std::uint16_t) override { return register_; }
-    void out(std::uint16_t address, std::uint8_t value) override
-    {
-        if (address == control_ && ((value ^ register_) & 0x08) != 0)
-            edges.push_back(clock_.counter());
-        register_ = value;
-    }
-    QString lastError() const override { return {}; }
-    std::vector<std::int64_t> edges;
-
-private:
-    Clock& clock_;
-    std::uint16_t control_ = 0;
-    std::uint8_t register_ = 0x0B;
-};
 
 // The logging program's side in a thread of its own: the block, the window socket, and a
 // stamp on every key request the moment it arrives.
@@ -157,7 +130,7 @@ void SendThroughTypingBox(FrmTavrik& window, const QString& text)
 void ParallelThroughWindow(int wpm, int words)
 {
     MonotonicClock clock;
-    StampingPortIo port(clock);
+    test::StampingPortIo port(clock);
     Station station(Ini(wpm), port);
     const QString text = RepeatedWord(QStringLiteral("PARIS"), words);
     const auto ideal = IdealIntervalsMs(text, station.window->station().keyer().state().dotMs, station.window->station().keyer().options().ratios);
@@ -165,7 +138,7 @@ void ParallelThroughWindow(int wpm, int words)
     char title[128];
     std::snprintf(title, sizeof title, "window, parallel port, %d WPM, PARIS x %d (%s)", wpm, words,
                   station.priority.lastRaiseDescription());
-    PrintAccuracy(title, port.edges, clock.frequency(), ideal);
+    PrintAccuracy(title, port.keyEdges, clock.frequency(), ideal);
 }
 
 void SharedSerialThroughWindow(int wpm, int words)
@@ -174,7 +147,7 @@ void SharedSerialThroughWindow(int wpm, int words)
     qputenv("TAVRIK_RUNTIME_DIR", (runtime.path() + QStringLiteral("/rt")).toLocal8Bit());
     MonotonicClock clock;
     StampingLoggingProgram loggingProgram(clock);
-    StampingPortIo port(clock);
+    test::StampingPortIo port(clock);
     Station station(Ini(wpm, QStringLiteral("Port to Use=Shared Serial\nDedicated Serial Port=Comm1\n")), port);
     const QString text = RepeatedWord(QStringLiteral("PARIS"), words);
     const auto ideal = IdealIntervalsMs(text, station.window->station().keyer().state().dotMs, station.window->station().keyer().options().ratios);
@@ -188,16 +161,16 @@ void SharedSerialThroughWindow(int wpm, int words)
 void ButtonToKeyDown(int presses, int pttDelayMs)
 {
     MonotonicClock clock;
-    StampingPortIo port(clock);
+    test::StampingPortIo port(clock);
     Station station(QStringLiteral("[frmTavrik Settings]\nPTT Delay=%1\nPTT=ON\nSlow Typing=OFF\nKeying=VOX\nMacro #5=E\n").arg(pttDelayMs),
                     port);
     std::vector<double> latenciesUs;
     for (int i = 0; i < presses; ++i) {
-        port.edges.clear();
+        port.keyEdges.clear();
         const std::int64_t pressed = clock.counter();
         station.window->button(5).click();
-        if (!port.edges.empty())
-            latenciesUs.push_back(ElapsedMs(pressed, port.edges.front(), clock.frequency()) * 1000.0 - pttDelayMs * 1000.0);
+        if (!port.keyEdges.empty())
+            latenciesUs.push_back(ElapsedMs(pressed, port.keyEdges.front(), clock.frequency()) * 1000.0 - pttDelayMs * 1000.0);
     }
     std::sort(latenciesUs.begin(), latenciesUs.end());
     std::printf("button press to first key-down beyond the %d ms PTT delay: median %.1f us, p99 %.1f us, max %.1f us (%zu presses)\n",

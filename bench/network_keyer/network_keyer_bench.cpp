@@ -7,6 +7,7 @@
 #include "platform/parallel_port.h"
 #include "platform/priority.h"
 #include "support/isolated_runtime_dir.h"
+#include "support/stamping_port_io.h"
 #include "support/window_fakes.h"
 
 #include <QApplication>
@@ -123,34 +124,6 @@ Figures Latencies(const std::vector<std::int64_t>& sent, const std::vector<std::
     return f;
 }
 
-// The parallel port's key bit, stamped as the keyer writes it.
-class StampingPortIo final : public PortIo {
-public:
-    bool open(std::uint16_t base) override
-    {
-        control_ = static_cast<std::uint16_t>(base + 2);
-        return true;
-    }
-    void setDevicePath(const QString&) override {}
-    void close() override {}
-    bool isOpen() const override { return true; }
-    std::uint8_t inp(std::uint16_t) override { return register_; }
-    void out(std::uint16_t address, std::uint8_t value) override
-    {
-        // Bit 3 is inverted on its way to the pin: clear keys the transmitter.
-        if (address == control_ && (register_ & 0x08) != 0 && (value & 0x08) == 0)
-            keyDowns.push_back(NowNs());
-        if (address == control_)
-            register_ = value;
-    }
-    QString lastError() const override { return {}; }
-    std::vector<std::int64_t> keyDowns;
-
-private:
-    std::uint16_t control_ = 0;
-    std::uint8_t register_ = 0x0B;
-};
-
 Figures MeasureTavrik(int wpm)
 {
     test::IsolatedRuntimeDir runtime;
@@ -166,7 +139,7 @@ Figures MeasureTavrik(int wpm)
     ini.close();
     MonotonicClock clock;
     SchedulerPriority priority;
-    StampingPortIo parallel;
+    test::StampingPortIo parallel(clock);
     test::NoModemLines modemLines;
     test::SilentDialogs dialogs;
     FrmTavrik window(TavrikDevices{clock, priority, parallel, modemLines, dialogs});
@@ -182,7 +155,12 @@ Figures MeasureTavrik(int wpm)
     QApplication::exec();
     logger.join();
     window.close();
-    return Latencies(sent, parallel.keyDowns);
+    // Every other edge, from the first, is a key-down; the clock counts nanoseconds on
+    // CLOCK_MONOTONIC, as the client's stamps do.
+    std::vector<std::int64_t> keyDowns;
+    for (std::size_t i = 0; i < parallel.keyEdges.size(); i += 2)
+        keyDowns.push_back(parallel.keyEdges[i]);
+    return Latencies(sent, keyDowns);
 }
 
 // cwdaemon with the probe preloaded, keying DTR on a pseudo-terminal.

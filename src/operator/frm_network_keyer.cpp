@@ -1,9 +1,9 @@
 #include "operator/frm_network_keyer.h"
 
 #include "common/center_form.h"
+#include "operator/apply_cancel_row.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,22 +36,13 @@ FrmNetworkKeyer::FrmNetworkKeyer(const NetworkKeyerSettings& settings,
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Listen on address"), address_);
     form->addRow(QStringLiteral("UDP port"), port_);
-    auto* ok = new QPushButton(QStringLiteral("Apply"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const ApplyCancelRow buttons = MakeApplyCancelRow(*this);
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
     column->addWidget(warning_);
-    column->addLayout(buttons);
+    column->addLayout(buttons.row);
     connect(address_, &QLineEdit::textChanged, this, &FrmNetworkKeyer::showWarning);
-    connect(ok, &QPushButton::clicked, this, &FrmNetworkKeyer::apply);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+    connect(buttons.apply, &QPushButton::clicked, this, &FrmNetworkKeyer::apply);
     showWarning();
     adjustSize();
     CenterForm(*this);

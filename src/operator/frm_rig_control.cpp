@@ -1,10 +1,10 @@
 #include "operator/frm_rig_control.h"
 
 #include "common/center_form.h"
+#include "operator/apply_cancel_row.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -31,21 +31,12 @@ FrmRigControl::FrmRigControl(const RigControlSettings& settings,
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("rigctld host"), host_);
     form->addRow(QStringLiteral("Port"), port_);
-    auto* ok = new QPushButton(QStringLiteral("Apply"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const ApplyCancelRow buttons = MakeApplyCancelRow(*this);
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
     column->addWidget(ptt_);
-    column->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &FrmRigControl::apply);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+    column->addLayout(buttons.row);
+    connect(buttons.apply, &QPushButton::clicked, this, &FrmRigControl::apply);
     adjustSize();
     CenterForm(*this);
 }

@@ -5,7 +5,7 @@
 #include "platform/clock.h"
 #include "support/isolated_runtime_dir.h"
 #include "support/sound_server.h"
-#include "platform/parallel_port.h"
+#include "support/stamping_port_io.h"
 #include "support/window_fakes.h"
 
 #include <QCoreApplication>
@@ -34,39 +34,6 @@ void WriteFile(const QString& path, const QString& text)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(text.toUtf8());
 }
-
-// A parallel port whose key bit is stamped on the real clock each time it flips.
-class StampingPortIo final : public PortIo {
-public:
-    explicit StampingPortIo(Clock& clock) : clock_(clock) {}
-    bool open(std::uint16_t base) override
-    {
-        control_ = static_cast<std::uint16_t>(base + 2);
-        return true;
-    }
-    void setDevicePath(const QString&) override {}
-    void close() override {}
-    bool isOpen() const override { return true; }
-    std::uint8_t inp(std::uint16_t) override { return register_; }
-    void out(std::uint16_t address, std::uint8_t value) override
-    {
-        if (address != control_)
-            return;
-        if (((value ^ register_) & 0x08) != 0)
-            keyEdges.push_back(clock_.counter());
-        if (((value ^ register_) & 0x04) != 0)
-            pttOn = (value & 0x04) != 0;
-        register_ = value;
-    }
-    QString lastError() const override { return {}; }
-    std::vector<std::int64_t> keyEdges; // down and up in turn
-    bool pttOn = false;
-
-private:
-    Clock& clock_;
-    std::uint16_t control_ = 0;
-    std::uint8_t register_ = 0x0B;
-};
 
 // Tlf in a tmux server of its own, gone with this object.
 class TlfInTmux {
@@ -122,7 +89,7 @@ TEST(NetworkKeyerWithTlf, HonoursItsStartUpAndKeysItsF1)
                   .arg(QLatin1String(sound.sidetoneOutput()))
                   .arg(port));
     MonotonicClock clock;
-    StampingPortIo parallel(clock);
+    test::StampingPortIo parallel(clock);
     test::NoPriority priority;
     test::NoModemLines modemLines;
     test::SilentDialogs dialogs;
