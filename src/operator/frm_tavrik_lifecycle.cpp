@@ -18,8 +18,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFrame>
-#include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>

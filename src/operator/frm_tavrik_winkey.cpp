@@ -8,9 +8,7 @@
 #include "winkey/frm_winkey_config.h"
 
 #include <QAction>
-#include <QBoxLayout>
 #include <QEvent>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>

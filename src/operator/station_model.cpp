@@ -163,9 +163,7 @@ std::optional<QString> StationModel::applyKeyingPort()
 
 std::optional<LinkStartupMessage> StationModel::openLink()
 {
-    const std::optional<LinkStartupMessage> message = StartupMessageFor(link_.open());
-    link_.pollLink();
-    return message;
+    return StartupMessageFor(link_.open());
 }
 
 void StationModel::startPolling()
