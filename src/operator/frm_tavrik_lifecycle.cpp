@@ -18,6 +18,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFrame>
+#include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>

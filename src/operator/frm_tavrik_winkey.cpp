@@ -8,7 +8,9 @@
 #include "winkey/frm_winkey_config.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QEvent>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>

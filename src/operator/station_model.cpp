@@ -163,7 +163,9 @@ std::optional<QString> StationModel::applyKeyingPort()
 
 std::optional<LinkStartupMessage> StationModel::openLink()
 {
-    return StartupMessageFor(link_.open());
+    const std::optional<LinkStartupMessage> message = StartupMessageFor(link_.open());
+    link_.pollLink();
+    return message;
 }
 
 void StationModel::startPolling()
